@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/VantrelApp.h"
+#include "platform/QuitSignals.h"
+#include "store/IniPreferencesBackend.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr const char* usage = "Usage: vantrel [OPTION]\n"
+                              "Puts animated GIF stickers and pictures on the desktop.\n"
+                              "\n"
+                              "  -h, --help     show this help and exit\n"
+                              "      --version  show the version and exit\n";
+
+// Reads the command line before any QApplication exists, so that --help and --version
+// work without a display. Returns an exit status when the program should stop.
+std::optional<int> handleCommandLine(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "-h" || argument == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("vantrel %s\n", VANTREL_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "vantrel: unrecognized option '%s'\nTry 'vantrel --help' for more information.\n",
+                     argv[i]);
+        return 2;
+    }
+    return std::nullopt;
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QuitSignals::blockInProcess();
+    if (const std::optional<int> status = handleCommandLine(argc, argv))
+        return *status;
+    if (!hasDisplay()) {
+        std::fputs("vantrel: no X display (DISPLAY is not set); Vantrel needs an X11 session\n",
+                   stderr);
+        return 1;
+    }
+    // Sticker windows need X11 window levels and positions, so XWayland serves under Wayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const VantrelApp vantrel(IniPreferencesBackend::defaultFilePath(),
+                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, &QCoreApplication::quit);
+    return QApplication::exec();
+}

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QVariantMap>
+
+// Where the preferences live. Preferences calls writeAll from one thread at a time.
+class PreferencesBackend {
+public:
+    virtual ~PreferencesBackend() = default;
+
+    virtual QVariantMap readAll() = 0;
+    // Replaces everything stored with values; false leaves the previous state in place.
+    virtual bool writeAll(const QVariantMap& values) = 0;
+};

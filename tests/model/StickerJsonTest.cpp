@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/StickerJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+QByteArray minimalRecord(const char* extra = "")
+{
+    return QByteArray(R"({"gifPath":"/m/a.gif","x":1,"y":2,"size":3)") + extra + "}";
+}
+
+std::optional<QList<Sticker>> decodeOne(const char* extra)
+{
+    return StickerJson::decode("[" + minimalRecord(extra) + "]");
+}
+
+Sticker sample()
+{
+    Sticker s = Sticker::withMedia(QStringLiteral("/home/a/.local/share/Vantrel/Media/X.gif"));
+    s.name = QStringLiteral("Кот \"quoted\" \\ \n\t😀");
+    s.x = -12.25;
+    s.y = 1e300;
+    s.size = 0.1;
+    s.bgColor = QStringLiteral("#ABCDEF");
+    s.bgStyle = BGStyle::image;
+    s.bgImagePath = QStringLiteral("/b/c.png");
+    s.layer = StickerLayer::desktop;
+    s.isHidden = true;
+    s.isLocked = true;
+    s.zIndex = std::numeric_limits<qint64>::max();
+    return s;
+}
+
+} // namespace
+
+TEST(StickerJson, AbsentOptionalKeysTakeTheirDefaults)
+{
+    const auto first = decodeOne("");
+    const auto second = decodeOne("");
+    ASSERT_TRUE(first && second);
+    const Sticker& s = first->at(0);
+    EXPECT_EQ(s.gifPath, QStringLiteral("/m/a.gif"));
+    EXPECT_EQ(s.x, 1.0);
+    EXPECT_EQ(s.name, QString());
+    EXPECT_EQ(s.bgColor, QStringLiteral("#FFFFFF"));
+    EXPECT_EQ(s.cornerRadius, 20);
+    EXPECT_EQ(s.bgOpacity, 0.8);
+    EXPECT_EQ(s.bgStyle, BGStyle::none);
+    EXPECT_EQ(s.layer, StickerLayer::floating);
+    EXPECT_EQ(s.zIndex, 0);
+    EXPECT_FALSE(s.id.isNull());
+    EXPECT_NE(s.id, second->at(0).id);
+}
+
+TEST(StickerJson, NullOptionalValuesTakeTheirDefaults)
+{
+    const auto decoded = decodeOne(R"(,"id":null,"name":null,"bgStyle":null,"layer":null,"isHidden":null,"zIndex":null)");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->at(0).bgStyle, BGStyle::none);
+    EXPECT_EQ(decoded->at(0).layer, StickerLayer::floating);
+    EXPECT_FALSE(decoded->at(0).id.isNull());
+}
+
+TEST(StickerJson, ReadsGivenValuesInAnyCaseAndOrder)
+{
+    const auto decoded = StickerJson::decode(
+        R"([{"zIndex":7,"layer":"desktop","size":3.5,"y":-2,"x":12,"gifPath":"\/m\/a.gif",
+             "id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","future":{"nested":[1]}}])");
+    ASSERT_TRUE(decoded);
+    const Sticker& s = decoded->at(0);
+    EXPECT_EQ(s.idText(), QStringLiteral("0A1B2C3D-4E5F-6789-ABCD-EF0123456789"));
+    EXPECT_EQ(s.gifPath, QStringLiteral("/m/a.gif"));
+    EXPECT_EQ(s.x, 12.0);
+    EXPECT_EQ(s.layer, StickerLayer::desktop);
+    EXPECT_EQ(s.zIndex, 7);
+}
+
+TEST(StickerJson, OneBadRecordFailsTheWholeArray)
+{
+    const char* bad[] = {
+        R"(,"x":"12")",                    // wrong type of a required number
+        R"(,"x":null)",                    // null required key
+        R"(,"gifPath":5)",
+        R"(,"name":7)",
+        R"(,"bgStyle":"gradient")",        // unknown enumeration strings
+        R"(,"bgStyle":"Color")",
+        R"(,"layer":"top")",
+        R"(,"layer":1)",
+        R"(,"isHidden":0)",                // a number is not a boolean
+        R"(,"isLocked":"true")",
+        R"(,"id":"not-a-uuid")",           // invalid UUID texts
+        R"(,"id":"{0a1b2c3d-4e5f-6789-abcd-ef0123456789}")",
+        R"(,"id":"0a1b2c3d4e5f6789abcdef0123456789")",
+        R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef012345678g")",
+        R"(,"id":42)",
+        R"(,"zIndex":1.5)",                // fractional zIndex
+        R"(,"zIndex":1e30)",               // beyond 64 bits
+        R"(,"zIndex":"3")",
+        R"(,"cornerRadius":true)",
+    };
+    for (const char* extra : bad) {
+        const QByteArray array = "[" + minimalRecord() + "," + minimalRecord(extra) + "]";
+        EXPECT_FALSE(StickerJson::decode(array)) << extra;
+    }
+    EXPECT_FALSE(StickerJson::decode(R"([{"x":1,"y":2,"size":3}])"));
+    EXPECT_FALSE(StickerJson::decode(R"([{"gifPath":"/a","x":1,"y":2}])"));
+}
+
+TEST(StickerJson, RefusesWhatIsNotAnArrayOfObjects)
+{
+    for (const char* text : {"", "not json", "{}", R"({"gifPath":"/a","x":1,"y":2,"size":3})",
+                             "[1]", "[null]", "[[]]", "[", "null", "\"[]\""})
+        EXPECT_FALSE(StickerJson::decode(text)) << text;
+    const QByteArray invalidUtf8 = "[{\"gifPath\":\"/m/\xff\xfe.gif\",\"x\":1,\"y\":2,\"size\":3}]";
+    EXPECT_FALSE(StickerJson::decode(invalidUtf8));
+    EXPECT_FALSE(StickerJson::decode(QByteArray("[]\0garbage", 10)));
+    EXPECT_TRUE(StickerJson::decode("[]"));
+    EXPECT_TRUE(StickerJson::decode(" [ ] "));
+}
+
+TEST(StickerJson, KeepsNumbersAtTheirEdges)
+{
+    const auto decoded = decodeOne(R"(,"zIndex":-9223372036854775808,"bgOpacity":-4,"cornerRadius":1e308)");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->at(0).zIndex, std::numeric_limits<qint64>::min());
+    EXPECT_EQ(decoded->at(0).bgOpacity, -4);
+    EXPECT_EQ(decoded->at(0).cornerRadius, 1e308);
+    const auto integralDouble = decodeOne(R"(,"zIndex":4.0)");
+    ASSERT_TRUE(integralDouble);
+    EXPECT_EQ(integralDouble->at(0).zIndex, 4);
+    // A number too large for a double is not a finite coordinate.
+    EXPECT_FALSE(decodeOne(R"(,"cornerRadius":1e999)"));
+}
+
+TEST(StickerJson, WritesAllKeysCompactlyWithEscapedSlashes)
+{
+    Sticker s = Sticker::withMedia(QStringLiteral("/Users/a"));
+    s.id = QUuid::fromString(QStringLiteral("0a1b2c3d-4e5f-6789-abcd-ef0123456789"));
+    s.zIndex = 3;
+    const auto encoded = StickerJson::encode({s});
+    ASSERT_TRUE(encoded);
+    EXPECT_EQ(*encoded,
+              QByteArray(R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","gifPath":"\/Users\/a",)"
+                         R"("name":"","x":200,"y":300,"size":160,"bgColor":"#FFFFFF",)"
+                         R"("cornerRadius":20,"bgOpacity":0.8,"bgStyle":"none","bgImagePath":"",)"
+                         R"("layer":"floating","isHidden":false,"isLocked":false,"zIndex":3}])"));
+    EXPECT_EQ(*StickerJson::encode({}), QByteArray("[]"));
+}
+
+TEST(StickerJson, RoundTripsEveryFieldExactly)
+{
+    Sticker control = sample();
+    control.name = QString::fromUtf8("\x01\x1f\x7f") + QChar(0x2028);
+    const QList<Sticker> list{sample(), control};
+    const auto encoded = StickerJson::encode(list);
+    ASSERT_TRUE(encoded);
+    EXPECT_TRUE(QJsonDocument::fromJson(*encoded).isArray());
+    const auto decoded = StickerJson::decode(*encoded);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, list);
+}
+
+TEST(StickerJson, RefusesToEncodeNonFiniteNumbers)
+{
+    const double nonFinite[] = {std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity()};
+    for (const double value : nonFinite) {
+        for (double Sticker::*field : {&Sticker::x, &Sticker::y, &Sticker::size,
+                                       &Sticker::cornerRadius, &Sticker::bgOpacity}) {
+            Sticker s = sample();
+            s.*field = value;
+            EXPECT_FALSE(StickerJson::encode({sample(), s}));
+        }
+    }
+}
+
+TEST(StickerJson, HandlesLargeInput)
+{
+    Sticker big = sample();
+    big.name = QString(5 * 1024 * 1024, u'я');
+    QList<Sticker> many(10000, sample());
+    many.append(big);
+    const auto encoded = StickerJson::encode(many);
+    ASSERT_TRUE(encoded);
+    const auto decoded = StickerJson::decode(*encoded);
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->size(), 10001);
+    EXPECT_EQ(decoded->last().name.size(), big.name.size());
+}
+
+TEST(StickerJson, KeepsDuplicateIdsAsStored)
+{
+    const QByteArray record =
+        minimalRecord(R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789")");
+    const auto decoded = StickerJson::decode("[" + record + "," + record + "]");
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->size(), 2);
+    EXPECT_EQ(decoded->at(0).id, decoded->at(1).id);
+}

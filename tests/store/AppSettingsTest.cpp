@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/AppSettings.h"
+#include "store/MemoryPreferencesBackend.h"
+#include "store/Preferences.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+TEST(AppSettings, FirstStartHasTheDefaultsAndWritesNothing)
+{
+    auto backend = std::make_shared<MemoryPreferencesBackend>();
+    Preferences preferences(backend);
+    const AppSettings settings(preferences);
+    EXPECT_EQ(settings.language(), AppLanguage::ru);
+    EXPECT_EQ(settings.menuBarLabel(), QString());
+    EXPECT_FALSE(settings.hasCompletedOnboarding());
+    EXPECT_FALSE(preferences.hasPendingWrite());
+}
+
+TEST(AppSettings, OnlyExactlyEnSelectsEnglishAndOtherValuesStayStored)
+{
+    for (const char* stored : {"EN", "de", "", "ru", " en"}) {
+        auto backend = std::make_shared<MemoryPreferencesBackend>(
+            QVariantMap{{AppSettings::languageKey, QString::fromLatin1(stored)}});
+        Preferences preferences(backend);
+        const AppSettings settings(preferences);
+        EXPECT_EQ(settings.language(), AppLanguage::ru) << stored;
+        EXPECT_EQ(preferences.value(AppSettings::languageKey).toString(), QString::fromLatin1(stored));
+    }
+}
+
+TEST(AppSettings, EveryAssignmentIsWrittenAndReadBack)
+{
+    auto backend = std::make_shared<MemoryPreferencesBackend>();
+    {
+        Preferences preferences(backend);
+        AppSettings settings(preferences);
+        QSignalSpy languageSpy(&settings, &AppSettings::languageChanged);
+        settings.setLanguage(AppLanguage::en);
+        EXPECT_EQ(preferences.value(AppSettings::languageKey).toString(), QStringLiteral("en"));
+        settings.setLanguage(AppLanguage::en);
+        EXPECT_EQ(languageSpy.count(), 2);
+        settings.setMenuBarLabel(QStringLiteral("  😀 "));
+        settings.setMenuBarLabel(QString());
+        EXPECT_TRUE(preferences.contains(AppSettings::menuBarLabelKey));
+        EXPECT_EQ(preferences.value(AppSettings::menuBarLabelKey).toString(), QString());
+        settings.setHasCompletedOnboarding(true);
+    }
+    Preferences preferences(backend);
+    const AppSettings reread(preferences);
+    EXPECT_EQ(reread.language(), AppLanguage::en);
+    EXPECT_TRUE(reread.hasCompletedOnboarding());
+    EXPECT_EQ(reread.menuBarLabel(), QString());
+}

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/StoreFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+class StickerStoreLoad : public StoreFixture {};
+
+QList<Sticker> named(const QList<QString>& paths)
+{
+    QList<Sticker> list;
+    for (const QString& path : paths) {
+        Sticker s = Sticker::withMedia(path);
+        s.name = QFileInfo(path).baseName();
+        s.zIndex = 99;
+        list.append(s);
+    }
+    return list;
+}
+
+QStringList names(const QList<Sticker>& list)
+{
+    QStringList result;
+    for (const Sticker& s : list)
+        result.append(s.name);
+    return result;
+}
+
+} // namespace
+
+TEST_F(StickerStoreLoad, FirstStartIsEmptyAndWritesNothing)
+{
+    const StickerStore& store = makeStore();
+    EXPECT_TRUE(store.stickers().isEmpty());
+    EXPECT_FALSE(m_preferences.hasPendingWrite());
+    EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
+}
+
+TEST_F(StickerStoreLoad, ReadsTheCurrentListAndRenumbersInMemoryOnly)
+{
+    const QList<Sticker> list = named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif"))});
+    storeList(StickerStore::saveKey, list);
+    const QByteArray before = m_preferences.value(StickerStore::saveKey).toByteArray();
+    const StickerStore& store = makeStore();
+    ASSERT_EQ(store.stickers().size(), 2);
+    EXPECT_EQ(store.stickers()[0].zIndex, 1);
+    EXPECT_EQ(store.stickers()[1].zIndex, 0);
+    EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), before);
+}
+
+TEST_F(StickerStoreLoad, MovesThePreviousKeyOnce)
+{
+    const QList<Sticker> list = named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif")),
+                                       mediaFile(QStringLiteral("c.gif"))});
+    storeList(StickerStore::previousSaveKey, list);
+    const StickerStore& store = makeStore();
+    EXPECT_FALSE(m_preferences.contains(StickerStore::previousSaveKey));
+    EXPECT_EQ(names(storedList()), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(store.stickers()[0].zIndex, 2);
+    EXPECT_EQ(store.stickers()[2].zIndex, 0);
+}
+
+TEST_F(StickerStoreLoad, ACurrentListLeavesThePreviousKeyAlone)
+{
+    storeList(StickerStore::saveKey, named({mediaFile(QStringLiteral("a.gif"))}));
+    storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("old.gif"))}));
+    const StickerStore& store = makeStore();
+    EXPECT_EQ(names(store.stickers()), QStringList{QStringLiteral("a")});
+    EXPECT_TRUE(m_preferences.contains(StickerStore::previousSaveKey));
+}
+
+TEST_F(StickerStoreLoad, AnUnreadablePreviousValueStays)
+{
+    m_preferences.setValue(StickerStore::previousSaveKey, QByteArray("{broken"));
+    const StickerStore& store = makeStore();
+    EXPECT_TRUE(store.stickers().isEmpty());
+    EXPECT_EQ(m_preferences.value(StickerStore::previousSaveKey).toByteArray(), QByteArray("{broken"));
+    EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
+}
+
+TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptInAFileBeforeItIsReplaced)
+{
+    const QByteArray stored[] = {
+        QByteArray("not json"),
+        QByteArray(R"({"gifPath":"/a","x":1,"y":2,"size":3})"),
+        QByteArray(R"([{"gifPath":"/a","x":1,"y":2,"size":3,"bgStyle":"plaid"}])"),
+        QByteArray("[{\"gifPath\":\"/a\xff\",\"x\":1,\"y\":2,\"size\":3}]"),
+    };
+    for (const QByteArray& bad : stored) {
+        m_store.reset();
+        QDir(storageDirectory()).removeRecursively();
+        m_preferences.setValue(StickerStore::saveKey, bad);
+        StickerStore& store = makeStore();
+        EXPECT_TRUE(store.stickers().isEmpty());
+        EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), bad);
+        EXPECT_TRUE(store.unreadableBackupPath().isEmpty());
+
+        store.addSticker(mediaFile(QStringLiteral("new.gif")));
+        EXPECT_EQ(storedList().size(), 1);
+        ASSERT_FALSE(store.unreadableBackupPath().isEmpty());
+        EXPECT_TRUE(store.unreadableBackupPath().startsWith(storageDirectory() + QStringLiteral("/unreadable-stickers-")));
+        EXPECT_EQ(readFile(store.unreadableBackupPath()), bad);
+        // One copy is enough: later saves write only the list.
+        store.addSticker(mediaFile(QStringLiteral("new2.gif")));
+        EXPECT_EQ(QDir(storageDirectory()).entryList({QStringLiteral("unreadable-*")}, QDir::Files).size(), 1);
+    }
+}
+
+TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplacesIt)
+{
+    m_preferences.setValue(StickerStore::saveKey, QByteArray("[{]"));
+    storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("a.gif"))}));
+    const StickerStore& store = makeStore();
+    EXPECT_EQ(names(storedList()), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(readFile(store.unreadableBackupPath()), QByteArray("[{]"));
+}
+
+TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles)
+{
+    const QString kept = mediaFile(QStringLiteral("kept.gif"));
+    const QString outside = outsideFile(QStringLiteral("Outside.GIF"));
+    const QString bare = outsideFile(QStringLiteral("bare"));
+    const QString background = storageDirectory() + QStringLiteral("/Backgrounds/bg.png");
+    writeFile(background, "png");
+    QList<Sticker> list = named({kept, storageDirectory() + QStringLiteral("/Media/gone.gif"), outside, bare,
+                                 QString(), m_root.path(), storageDirectory() + QStringLiteral("/Media")});
+    list[1].bgImagePath = background;
+    storeList(StickerStore::saveKey, list);
+
+    const StickerStore& store = makeStore();
+    ASSERT_EQ(names(store.stickers()),
+              (QStringList{QStringLiteral("kept"), QStringLiteral("Outside"), QStringLiteral("bare")}));
+    EXPECT_EQ(store.stickers()[0].gifPath, kept);
+    for (const Sticker& adopted : {store.stickers()[1], store.stickers()[2]}) {
+        EXPECT_TRUE(adopted.gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
+        EXPECT_EQ(readFile(adopted.gifPath), QByteArray("outside"));
+    }
+    EXPECT_TRUE(store.stickers()[1].gifPath.endsWith(QStringLiteral(".gif")));
+    EXPECT_TRUE(store.stickers()[2].gifPath.endsWith(QStringLiteral(".gif")));
+    EXPECT_TRUE(QFileInfo::exists(outside));
+    EXPECT_TRUE(QFileInfo::exists(background));
+    EXPECT_EQ(storedList().size(), 3);
+    EXPECT_EQ(storedList()[1].gifPath, store.stickers()[1].gifPath);
+}
+
+TEST_F(StickerStoreLoad, TreatsPathsThatOnlyLookInsideAsOutside)
+{
+    const QString sibling = m_root.filePath(QStringLiteral("data/Vantrel2/Media/s.gif"));
+    writeFile(sibling, "sibling");
+    const QString outside = outsideFile(QStringLiteral("o.gif"));
+    const QString link = storageDirectory() + QStringLiteral("/Media/link.gif");
+    QDir().mkpath(storageDirectory() + QStringLiteral("/Media"));
+    ASSERT_TRUE(QFile::link(outside, link));
+    storeList(StickerStore::saveKey, named({sibling, link,
+                                            storageDirectory() + QStringLiteral("/Media/../../Vantrel2/Media/s.gif")}));
+    const StickerStore& store = makeStore();
+    ASSERT_EQ(store.stickers().size(), 3);
+    for (const Sticker& s : store.stickers()) {
+        EXPECT_TRUE(QFileInfo(s.gifPath).isFile());
+        EXPECT_FALSE(QFileInfo(s.gifPath).isSymLink());
+        EXPECT_EQ(QFileInfo(s.gifPath).absolutePath(), storageDirectory() + QStringLiteral("/Media"));
+    }
+    EXPECT_TRUE(QFileInfo::exists(sibling));
+    EXPECT_TRUE(QFileInfo::exists(outside));
+}
+
+TEST_F(StickerStoreLoad, HandlesManyStoredRecords)
+{
+    const QString media = mediaFile(QStringLiteral("m.gif"));
+    storeList(StickerStore::saveKey, QList<Sticker>(10000, Sticker::withMedia(media)));
+    const StickerStore& store = makeStore();
+    ASSERT_EQ(store.stickers().size(), 10000);
+    EXPECT_EQ(store.stickers().first().zIndex, 9999);
+}
+
+TEST_F(StickerStoreLoad, CreatesTheWindowManagerOnceOnTheNextTurn)
+{
+    StickerStore& store = makeStore();
+    int created = 0;
+    store.setWindowManagerFactory([&created](StickerStore& s) {
+        ++created;
+        auto receiver = std::make_unique<RecordingWindowSync>();
+        s.setWindowSync(receiver.get());
+        return receiver;
+    });
+    EXPECT_EQ(store.windowManager(), nullptr);
+    processPendingEvents();
+    EXPECT_EQ(created, 1);
+    store.ensureWindowManager();
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(store.windowSync(), store.windowManager());
+}
