@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QStandardPaths>
-
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -20,8 +19,7 @@ constexpr const char* usage = "Usage: vantrel [OPTION]\n"
 
 // Reads the command line before any QApplication exists, so that --help and --version
 // work without a display. Returns an exit status when the program should stop.
-std::optional<int> handleCommandLine(int argc, char** argv)
-{
+std::optional<int> handleCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument(argv[i]);
         if (argument == "-h" || argument == "--help") {
@@ -32,22 +30,23 @@ std::optional<int> handleCommandLine(int argc, char** argv)
             std::printf("vantrel %s\n", VANTREL_VERSION);
             return 0;
         }
-        std::fprintf(stderr, "vantrel: unrecognized option '%s'\nTry 'vantrel --help' for more information.\n",
-                     argv[i]);
+        std::fprintf(
+            stderr,
+            "vantrel: unrecognized option '%s'\nTry 'vantrel --help' for more information.\n",
+            argv[i]);
         return 2;
     }
     return std::nullopt;
 }
 
-bool hasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QuitSignals::blockInProcess();
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;

@@ -17,7 +17,8 @@ struct Entry {
 constexpr std::array<Entry, keyCount> entries{{
     {Key::appName, "appName", "Vantrel", "Vantrel"},
     {Key::add, "add", "Добавить", "Add"},
-    {Key::emptyTitle, "emptyTitle", "Добавь первый GIF или картинку!", "Add your first GIF or image!"},
+    {Key::emptyTitle, "emptyTitle", "Добавь первый GIF или картинку!",
+     "Add your first GIF or image!"},
     {Key::pickFile, "pickFile", "Выбрать файл", "Choose file"},
     {Key::stickerSettings, "stickerSettings", "Настройки стикера", "Sticker settings"},
     {Key::name, "name", "Имя", "Name"},
@@ -34,18 +35,23 @@ constexpr std::array<Entry, keyCount> entries{{
     {Key::color, "color", "Цвет", "Color"},
     {Key::lockDrag, "lockDrag", "Заблокировать перетаскивание", "Lock dragging"},
     {Key::hideSticker, "hideSticker", "Скрыть стикер", "Hide sticker"},
-    {Key::dragReorderHelp, "dragReorderHelp", "Перетащи для изменения порядка слоёв", "Drag to reorder layers"},
+    {Key::dragReorderHelp, "dragReorderHelp", "Перетащи для изменения порядка слоёв",
+     "Drag to reorder layers"},
     {Key::centerHelp, "centerHelp", "Вернуть на центр экрана", "Center on screen"},
     {Key::settings, "settings", "Настройки", "Settings"},
     {Key::language, "language", "Язык", "Language"},
     {Key::menuBarLabel, "menuBarLabel", "Надпись в тулбаре", "Menu bar label"},
-    {Key::menuBarLabelHint, "menuBarLabelHint", "По умолчанию — Vantrel. Можно ввести своё название или эмодзи 😀", "Default is Vantrel. Type a custom name or emoji 😀"},
-    {Key::menuBarLabelPlaceholder, "menuBarLabelPlaceholder", "😀 или своё название", "😀 or your title"},
+    {Key::menuBarLabelHint, "menuBarLabelHint",
+     "По умолчанию — Vantrel. Можно ввести своё название или эмодзи 😀",
+     "Default is Vantrel. Type a custom name or emoji 😀"},
+    {Key::menuBarLabelPlaceholder, "menuBarLabelPlaceholder", "😀 или своё название",
+     "😀 or your title"},
     {Key::menuBarPreview, "menuBarPreview", "Превью:", "Preview:"},
     {Key::chooseLanguage, "chooseLanguage", "Выбери язык", "Choose language"},
     {Key::continueButton, "continueButton", "Продолжить", "Continue"},
     {Key::welcomeTitle, "welcomeTitle", "Добро пожаловать в Vantrel", "Welcome to Vantrel"},
-    {Key::welcomeSubtitle, "welcomeSubtitle", "GIF-стикеры прямо на рабочем столе", "Animated stickers on your desktop"},
+    {Key::welcomeSubtitle, "welcomeSubtitle", "GIF-стикеры прямо на рабочем столе",
+     "Animated stickers on your desktop"},
     {Key::noStickers, "noStickers", "Нет стикеров", "No stickers"},
     {Key::showAll, "showAll", "Показать все стикеры", "Show all stickers"},
     {Key::hideAll, "hideAll", "Скрыть все стикеры", "Hide all stickers"},
@@ -59,8 +65,7 @@ constexpr std::array<Entry, keyCount> entries{{
     {Key::changeBgImage, "changeBgImage", "Сменить картинку", "Change image"},
 }};
 
-constexpr bool entriesFollowKeyOrder()
-{
+constexpr bool entriesFollowKeyOrder() {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (static_cast<std::size_t>(entries[i].key) != i)
             return false;
@@ -76,8 +81,7 @@ struct Table {
 };
 
 // Built on first use and never changed afterwards.
-const Table& table()
-{
+const Table& table() {
     static const Table built = [] {
         Table t;
         for (const Entry& entry : entries) {
@@ -93,8 +97,7 @@ const Table& table()
 
 } // namespace
 
-QString text(Key key, AppLanguage language)
-{
+QString text(Key key, AppLanguage language) {
     const auto index = static_cast<std::size_t>(key);
     const Table& t = table();
     if (index >= keyCount)
@@ -103,14 +106,12 @@ QString text(Key key, AppLanguage language)
     return localized.isEmpty() ? t.en[index] : localized;
 }
 
-QString rawValue(Key key)
-{
+QString rawValue(Key key) {
     const auto index = static_cast<std::size_t>(key);
     return index < keyCount ? QString::fromLatin1(entries[index].raw) : QString();
 }
 
-std::optional<Key> keyFromRawValue(QStringView raw)
-{
+std::optional<Key> keyFromRawValue(QStringView raw) {
     const Table& t = table();
     const auto it = t.byRawValue.constFind(raw.toString());
     if (it == t.byRawValue.cend())
@@ -118,8 +119,7 @@ std::optional<Key> keyFromRawValue(QStringView raw)
     return *it;
 }
 
-const std::array<Key, keyCount>& allKeys()
-{
+const std::array<Key, keyCount>& allKeys() {
     static constexpr std::array<Key, keyCount> keys = [] {
         std::array<Key, keyCount> all{};
         for (std::size_t i = 0; i < keyCount; ++i)

@@ -4,7 +4,6 @@
 #include "model/AppLanguage.h"
 
 #include <QString>
-
 #include <array>
 #include <optional>
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QStringView>
-
 #include <array>
 #include <optional>
 
@@ -11,13 +10,11 @@ enum class AppLanguage { ru, en };
 
 inline constexpr std::array<AppLanguage, 2> allAppLanguages{AppLanguage::ru, AppLanguage::en};
 
-inline QStringView rawValue(AppLanguage language)
-{
+inline QStringView rawValue(AppLanguage language) {
     return language == AppLanguage::en ? QStringView(u"en") : QStringView(u"ru");
 }
 
-inline std::optional<AppLanguage> appLanguageFromRawValue(QStringView raw)
-{
+inline std::optional<AppLanguage> appLanguageFromRawValue(QStringView raw) {
     if (raw == u"ru")
         return AppLanguage::ru;
     if (raw == u"en")

@@ -2,14 +2,12 @@
 #pragma once
 
 #include <QStringView>
-
 #include <optional>
 
 // Which background a sticker draws; stored as its raw string.
 enum class BGStyle { none, color, image };
 
-inline QStringView rawValue(BGStyle style)
-{
+inline QStringView rawValue(BGStyle style) {
     switch (style) {
     case BGStyle::none:
         return u"none";
@@ -21,8 +19,7 @@ inline QStringView rawValue(BGStyle style)
     return u"none";
 }
 
-inline std::optional<BGStyle> bgStyleFromRawValue(QStringView raw)
-{
+inline std::optional<BGStyle> bgStyleFromRawValue(QStringView raw) {
     if (raw == u"none")
         return BGStyle::none;
     if (raw == u"color")

@@ -8,8 +8,7 @@
 
 namespace {
 
-int hexDigitValue(QChar c)
-{
+int hexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
@@ -21,8 +20,7 @@ int hexDigitValue(QChar c)
 }
 
 // Reads the longest run of hex digits after an optional 0x; too many digits saturate.
-std::uint64_t scanHex(QStringView text)
-{
+std::uint64_t scanHex(QStringView text) {
     if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') &&
         hexDigitValue(text[2]) >= 0)
         text = text.mid(2);
@@ -39,8 +37,7 @@ std::uint64_t scanHex(QStringView text)
     return overflow ? std::numeric_limits<std::uint64_t>::max() : value;
 }
 
-int toByte(float component)
-{
+int toByte(float component) {
     // Truncation, not rounding; the epsilon absorbs the 16-bit storage of QColor.
     const double scaled = std::trunc(static_cast<double>(component) * 255.0 + 1e-6);
     return static_cast<int>(std::clamp(scaled, 0.0, 255.0));
@@ -48,8 +45,7 @@ int toByte(float component)
 
 } // namespace
 
-QColor parseHexColor(QStringView text)
-{
+QColor parseHexColor(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && !text[begin].isLetterOrNumber())
@@ -61,8 +57,7 @@ QColor parseHexColor(QStringView text)
                   static_cast<int>(value & 0xFF));
 }
 
-QString formatHexColor(const QColor& color)
-{
+QString formatHexColor(const QColor& color) {
     const QColor rgb = color.isValid() ? color.toRgb() : QColor(Qt::white);
     return QStringLiteral("#%1%2%3")
         .arg(toByte(rgb.redF()), 2, 16, QLatin1Char('0'))

@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/Sticker.h"
 
-Sticker Sticker::withMedia(const QString& gifPath)
-{
+Sticker Sticker::withMedia(const QString& gifPath) {
     Sticker sticker;
     sticker.id = QUuid::createUuid();
     sticker.gifPath = gifPath;
     return sticker;
 }
 
-QString Sticker::displayName() const
-{
+QString Sticker::displayName() const {
     if (!name.isEmpty())
         return name;
     QStringView path(gifPath);
@@ -20,7 +18,6 @@ QString Sticker::displayName() const
     return (slash < 0 || path.size() == 1 ? path : path.mid(slash + 1)).toString();
 }
 
-QString Sticker::idText() const
-{
+QString Sticker::idText() const {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }

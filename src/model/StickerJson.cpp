@@ -4,59 +4,88 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <charconv>
 #include <cmath>
 
 namespace {
 
-// QJsonDocument writes neither "\/" nor refuses non-finite numbers, so records are written here.
-void appendString(QByteArray& out, const QString& text)
-{
-    static constexpr char hex[] = "0123456789abcdef";
+constexpr char hexDigits[] = "0123456789abcdef";
+
+bool needsEscape(unsigned char c) {
+    return c < 0x20 || c == '"' || c == '\\' || c == '/';
+}
+
+void appendEscape(QByteArray& out, unsigned char c) {
+    switch (c) {
+    case '"':
+        out.append("\\\"", 2);
+        break;
+    case '\\':
+        out.append("\\\\", 2);
+        break;
+    case '/':
+        out.append("\\/", 2);
+        break;
+    case '\b':
+        out.append("\\b", 2);
+        break;
+    case '\f':
+        out.append("\\f", 2);
+        break;
+    case '\n':
+        out.append("\\n", 2);
+        break;
+    case '\r':
+        out.append("\\r", 2);
+        break;
+    case '\t':
+        out.append("\\t", 2);
+        break;
+    default: {
+        const char escape[6] = {'\\', 'u', '0', '0', hexDigits[c >> 4], hexDigits[c & 0xF]};
+        out.append(escape, 6);
+    }
+    }
+}
+
+// QJsonDocument writes neither "\/" nor refuses non-finite numbers, so records are written
+// here, in the form of the default JSON encoder: slashes and control characters escaped.
+void appendString(QByteArray& out, const QString& text) {
     out.append('"');
     const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out.append("\\\"", 2);
-            break;
-        case '\\':
-            out.append("\\\\", 2);
-            break;
-        case '/':
-            out.append("\\/", 2);
-            break;
-        case '\b':
-            out.append("\\b", 2);
-            break;
-        case '\f':
-            out.append("\\f", 2);
-            break;
-        case '\n':
-            out.append("\\n", 2);
-            break;
-        case '\r':
-            out.append("\\r", 2);
-            break;
-        case '\t':
-            out.append("\\t", 2);
-            break;
-        default:
-            if (u < 0x20) {
-                const char escape[6] = {'\\', 'u', '0', '0', hex[u >> 4], hex[u & 0xF]};
-                out.append(escape, 6);
-            } else {
-                out.append(c);
-            }
-        }
+    const char* run = utf8.constData();
+    const char* const end = run + utf8.size();
+    for (const char* p = run; p != end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (!needsEscape(c))
+            continue;
+        out.append(run, p - run);
+        appendEscape(out, c);
+        run = p + 1;
     }
+    out.append(run, end - run);
     out.append('"');
 }
 
-bool appendDouble(QByteArray& out, double value)
-{
+// The id in upper-case canonical form, without the allocations of QUuid::toString.
+void appendUuid(QByteArray& out, const QUuid& id) {
+    static constexpr char upper[] = "0123456789ABCDEF";
+    const QByteArray raw = id.toRfc4122();
+    char text[38];
+    char* p = text;
+    *p++ = '"';
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            *p++ = '-';
+        const auto byte = static_cast<unsigned char>(raw[i]);
+        *p++ = upper[byte >> 4];
+        *p++ = upper[byte & 0xF];
+    }
+    *p++ = '"';
+    out.append(text, p - text);
+}
+
+bool appendDouble(QByteArray& out, double value) {
     if (!std::isfinite(value))
         return false;
     char buffer[32];
@@ -65,22 +94,19 @@ bool appendDouble(QByteArray& out, double value)
     return true;
 }
 
-void appendInteger(QByteArray& out, qint64 value)
-{
+void appendInteger(QByteArray& out, qint64 value) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr - buffer);
 }
 
-void appendBool(QByteArray& out, bool value)
-{
+void appendBool(QByteArray& out, bool value) {
     out.append(value ? "true" : "false");
 }
 
-bool appendSticker(QByteArray& out, const Sticker& s)
-{
+bool appendSticker(QByteArray& out, const Sticker& s) {
     out.append("{\"id\":");
-    appendString(out, s.idText());
+    appendUuid(out, s.id);
     out.append(",\"gifPath\":");
     appendString(out, s.gifPath);
     out.append(",\"name\":");
@@ -117,9 +143,7 @@ bool appendSticker(QByteArray& out, const Sticker& s)
 class RecordReader final {
 public:
     explicit RecordReader(const QJsonObject& object)
-        : m_object(object)
-    {
-    }
+        : m_object(object) {}
 
     bool ok() const { return m_ok; }
 
@@ -127,16 +151,14 @@ public:
 
     static bool isAbsent(const QJsonValue& value) { return value.isUndefined() || value.isNull(); }
 
-    QString requiredString(QLatin1StringView key)
-    {
+    QString requiredString(QLatin1StringView key) {
         const QJsonValue value = optional(key);
         if (!value.isString())
             m_ok = false;
         return value.toString();
     }
 
-    QString optionalString(QLatin1StringView key, const QString& fallback)
-    {
+    QString optionalString(QLatin1StringView key, const QString& fallback) {
         const QJsonValue value = optional(key);
         if (isAbsent(value))
             return fallback;
@@ -145,20 +167,17 @@ public:
         return value.toString();
     }
 
-    double requiredNumber(QLatin1StringView key)
-    {
+    double requiredNumber(QLatin1StringView key) {
         const QJsonValue value = optional(key);
         return number(value);
     }
 
-    double optionalNumber(QLatin1StringView key, double fallback)
-    {
+    double optionalNumber(QLatin1StringView key, double fallback) {
         const QJsonValue value = optional(key);
         return isAbsent(value) ? fallback : number(value);
     }
 
-    bool optionalBool(QLatin1StringView key)
-    {
+    bool optionalBool(QLatin1StringView key) {
         const QJsonValue value = optional(key);
         if (isAbsent(value))
             return false;
@@ -168,8 +187,7 @@ public:
     }
 
     // An integral number that fits 64 bits; fractional or out-of-range values fail.
-    qint64 optionalInteger(QLatin1StringView key)
-    {
+    qint64 optionalInteger(QLatin1StringView key) {
         const QJsonValue value = optional(key);
         if (isAbsent(value))
             return 0;
@@ -183,8 +201,7 @@ public:
     void fail() { m_ok = false; }
 
 private:
-    double number(const QJsonValue& value)
-    {
+    double number(const QJsonValue& value) {
         const double d = value.toDouble();
         if (!value.isDouble() || !std::isfinite(d))
             m_ok = false;
@@ -195,8 +212,7 @@ private:
     bool m_ok = true;
 };
 
-bool isCanonicalUuidText(const QString& text)
-{
+bool isCanonicalUuidText(const QString& text) {
     if (text.size() != 36)
         return false;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -210,8 +226,7 @@ bool isCanonicalUuidText(const QString& text)
     return true;
 }
 
-std::optional<Sticker> decodeSticker(const QJsonValue& element)
-{
+std::optional<Sticker> decodeSticker(const QJsonValue& element) {
     if (!element.isObject())
         return std::nullopt;
     const QJsonObject object = element.toObject();
@@ -245,7 +260,8 @@ std::optional<Sticker> decodeSticker(const QJsonValue& element)
     s.bgImagePath = r.optionalString(QLatin1StringView("bgImagePath"), QString());
     const QJsonValue layer = r.optional(QLatin1StringView("layer"));
     if (!RecordReader::isAbsent(layer)) {
-        const auto parsed = layer.isString() ? stickerLayerFromRawValue(layer.toString()) : std::nullopt;
+        const auto parsed =
+            layer.isString() ? stickerLayerFromRawValue(layer.toString()) : std::nullopt;
         if (!parsed)
             return std::nullopt;
         s.layer = *parsed;
@@ -262,8 +278,7 @@ std::optional<Sticker> decodeSticker(const QJsonValue& element)
 
 namespace StickerJson {
 
-std::optional<QByteArray> encode(const QList<Sticker>& stickers)
-{
+std::optional<QByteArray> encode(const QList<Sticker>& stickers) {
     QByteArray out;
     out.reserve(64 + stickers.size() * 360);
     out.append('[');
@@ -277,8 +292,7 @@ std::optional<QByteArray> encode(const QList<Sticker>& stickers)
     return out;
 }
 
-std::optional<QList<Sticker>> decode(const QByteArray& data)
-{
+std::optional<QList<Sticker>> decode(const QByteArray& data) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())

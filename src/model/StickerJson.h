@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QList>
-
 #include <optional>
 
 // The stored form of the sticker list: a compact UTF-8 JSON array of records.

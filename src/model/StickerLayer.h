@@ -2,19 +2,16 @@
 #pragma once
 
 #include <QStringView>
-
 #include <optional>
 
 // The window layer of a sticker: down at the desktop or above ordinary windows.
 enum class StickerLayer { desktop, floating };
 
-inline QStringView rawValue(StickerLayer layer)
-{
+inline QStringView rawValue(StickerLayer layer) {
     return layer == StickerLayer::desktop ? QStringView(u"desktop") : QStringView(u"floating");
 }
 
-inline std::optional<StickerLayer> stickerLayerFromRawValue(QStringView raw)
-{
+inline std::optional<StickerLayer> stickerLayerFromRawValue(QStringView raw) {
     if (raw == u"desktop")
         return StickerLayer::desktop;
     if (raw == u"floating")

@@ -5,8 +5,7 @@
 
 AppSettings::AppSettings(Preferences& preferences, QObject* parent)
     : QObject(parent)
-    , m_preferences(preferences)
-{
+    , m_preferences(preferences) {
     // Only "en" selects English; anything else stored, "EN" included, reads as Russian.
     if (m_preferences.value(languageKey).toString() == u"en")
         m_language = AppLanguage::en;
@@ -14,22 +13,19 @@ AppSettings::AppSettings(Preferences& preferences, QObject* parent)
     m_menuBarLabel = m_preferences.value(menuBarLabelKey).toString();
 }
 
-void AppSettings::setLanguage(AppLanguage language)
-{
+void AppSettings::setLanguage(AppLanguage language) {
     m_language = language;
     m_preferences.setValue(languageKey, rawValue(language).toString());
     Q_EMIT languageChanged(language);
 }
 
-void AppSettings::setMenuBarLabel(const QString& label)
-{
+void AppSettings::setMenuBarLabel(const QString& label) {
     m_menuBarLabel = label;
     m_preferences.setValue(menuBarLabelKey, label);
     Q_EMIT menuBarLabelChanged(label);
 }
 
-void AppSettings::setHasCompletedOnboarding(bool done)
-{
+void AppSettings::setHasCompletedOnboarding(bool done) {
     m_hasCompletedOnboarding = done;
     m_preferences.setValue(onboardingKey, done);
     Q_EMIT hasCompletedOnboardingChanged(done);

@@ -7,14 +7,12 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
-
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-bool syncPath(const QString& path, int flags)
-{
+bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -26,18 +24,14 @@ bool syncPath(const QString& path, int flags)
 } // namespace
 
 IniPreferencesBackend::IniPreferencesBackend(QString filePath)
-    : m_filePath(std::move(filePath))
-{
-}
+    : m_filePath(std::move(filePath)) {}
 
-QString IniPreferencesBackend::defaultFilePath()
-{
+QString IniPreferencesBackend::defaultFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Vantrel/Vantrel.conf");
 }
 
-QVariantMap IniPreferencesBackend::readAll()
-{
+QVariantMap IniPreferencesBackend::readAll() {
     QVariantMap values;
     if (!QFileInfo(m_filePath).isFile())
         return values;
@@ -47,8 +41,7 @@ QVariantMap IniPreferencesBackend::readAll()
     return values;
 }
 
-bool IniPreferencesBackend::writeAll(const QVariantMap& values)
-{
+bool IniPreferencesBackend::writeAll(const QVariantMap& values) {
     const QFileInfo target(m_filePath);
     const QString directory = target.absolutePath();
     if (!QDir().mkpath(directory))

@@ -9,15 +9,13 @@
 
 namespace {
 
-QString ensureDirectory(const QString& path)
-{
+QString ensureDirectory(const QString& path) {
     if (!QFileInfo::exists(path))
         QDir().mkpath(path);
     return path;
 }
 
-QString extensionFor(const QString& sourceName, const QString& defaultExtension)
-{
+QString extensionFor(const QString& sourceName, const QString& defaultExtension) {
     const QString suffix = QFileInfo(sourceName).suffix();
     return suffix.isEmpty() ? defaultExtension : suffix.toLower();
 }
@@ -25,33 +23,26 @@ QString extensionFor(const QString& sourceName, const QString& defaultExtension)
 } // namespace
 
 MediaStorage::MediaStorage(QString applicationDataDirectory)
-    : m_storageDirectory(QDir::cleanPath(applicationDataDirectory + QStringLiteral("/Vantrel")))
-{
-}
+    : m_storageDirectory(QDir::cleanPath(applicationDataDirectory + QStringLiteral("/Vantrel"))) {}
 
-QString MediaStorage::storageDirectory() const
-{
+QString MediaStorage::storageDirectory() const {
     return ensureDirectory(m_storageDirectory);
 }
 
-QString MediaStorage::mediaDirectory() const
-{
+QString MediaStorage::mediaDirectory() const {
     return subdirectory(QStringLiteral("Media"));
 }
 
-QString MediaStorage::backgroundsDirectory() const
-{
+QString MediaStorage::backgroundsDirectory() const {
     return subdirectory(QStringLiteral("Backgrounds"));
 }
 
-QString MediaStorage::subdirectory(const QString& name) const
-{
+QString MediaStorage::subdirectory(const QString& name) const {
     return ensureDirectory(storageDirectory() + u'/' + name);
 }
 
 StoredCopy MediaStorage::copyIntoStorage(const QString& sourcePath, const QString& targetDirectory,
-                                         const QString& defaultExtension) const
-{
+                                         const QString& defaultExtension) const {
     if (!isRegularFile(sourcePath))
         return {QString(), QStringLiteral("not a regular file: %1").arg(sourcePath)};
     QFile source(sourcePath);
@@ -62,10 +53,9 @@ StoredCopy MediaStorage::copyIntoStorage(const QString& sourcePath, const QStrin
 
 StoredCopy MediaStorage::copyIntoStorage(QIODevice& source, const QString& sourceName,
                                          const QString& targetDirectory,
-                                         const QString& defaultExtension) const
-{
-    const QString fileName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
-                             u'.' + extensionFor(sourceName, defaultExtension);
+                                         const QString& defaultExtension) const {
+    const QString fileName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + u'.' +
+                             extensionFor(sourceName, defaultExtension);
     const QString destination = QDir(targetDirectory).absoluteFilePath(fileName);
 
     // Written under a temporary name beside the destination and renamed when complete.
@@ -96,8 +86,7 @@ StoredCopy MediaStorage::copyIntoStorage(QIODevice& source, const QString& sourc
     return {destination, QString()};
 }
 
-void MediaStorage::deleteStoredFile(const QString& path) const
-{
+void MediaStorage::deleteStoredFile(const QString& path) const {
     if (path.isEmpty() || !containsPath(path))
         return;
     const QString canonical = QFileInfo(path).canonicalFilePath();
@@ -106,8 +95,7 @@ void MediaStorage::deleteStoredFile(const QString& path) const
         QFile::remove(canonical);
 }
 
-bool MediaStorage::containsPath(const QString& path) const
-{
+bool MediaStorage::containsPath(const QString& path) const {
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return false;
     const QString root = QFileInfo(m_storageDirectory).canonicalFilePath();
@@ -119,7 +107,6 @@ bool MediaStorage::containsPath(const QString& path) const
     return canonical.startsWith(root.endsWith(u'/') ? root : root + u'/');
 }
 
-bool MediaStorage::isRegularFile(const QString& path)
-{
+bool MediaStorage::isRegularFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }

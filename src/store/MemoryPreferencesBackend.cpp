@@ -2,18 +2,14 @@
 #include "store/MemoryPreferencesBackend.h"
 
 MemoryPreferencesBackend::MemoryPreferencesBackend(QVariantMap initial)
-    : m_values(std::move(initial))
-{
-}
+    : m_values(std::move(initial)) {}
 
-QVariantMap MemoryPreferencesBackend::readAll()
-{
+QVariantMap MemoryPreferencesBackend::readAll() {
     const QMutexLocker lock(&m_mutex);
     return m_values;
 }
 
-bool MemoryPreferencesBackend::writeAll(const QVariantMap& values)
-{
+bool MemoryPreferencesBackend::writeAll(const QVariantMap& values) {
     const QMutexLocker lock(&m_mutex);
     if (m_failing)
         return false;
@@ -22,14 +18,12 @@ bool MemoryPreferencesBackend::writeAll(const QVariantMap& values)
     return true;
 }
 
-int MemoryPreferencesBackend::writeCount() const
-{
+int MemoryPreferencesBackend::writeCount() const {
     const QMutexLocker lock(&m_mutex);
     return m_writeCount;
 }
 
-void MemoryPreferencesBackend::setFailing(bool failing)
-{
+void MemoryPreferencesBackend::setFailing(bool failing) {
     const QMutexLocker lock(&m_mutex);
     m_failing = failing;
 }

@@ -4,43 +4,36 @@
 Preferences::Preferences(std::shared_ptr<PreferencesBackend> backend, QObject* parent)
     : QObject(parent)
     , m_backend(std::move(backend))
-    , m_values(m_backend->readAll())
-{
+    , m_values(m_backend->readAll()) {
     m_writer.setMaxThreadCount(1);
     m_writeTimer.setSingleShot(true);
     m_writeTimer.setInterval(writeDelayMs);
     connect(&m_writeTimer, &QTimer::timeout, this, &Preferences::writeSoon);
 }
 
-Preferences::~Preferences()
-{
+Preferences::~Preferences() {
     flush();
 }
 
-QVariant Preferences::value(const QString& key) const
-{
+QVariant Preferences::value(const QString& key) const {
     return m_values.value(key);
 }
 
-bool Preferences::contains(const QString& key) const
-{
+bool Preferences::contains(const QString& key) const {
     return m_values.contains(key);
 }
 
-void Preferences::setValue(const QString& key, const QVariant& value)
-{
+void Preferences::setValue(const QString& key, const QVariant& value) {
     m_values.insert(key, value);
     markDirty();
 }
 
-void Preferences::remove(const QString& key)
-{
+void Preferences::remove(const QString& key) {
     if (m_values.remove(key) > 0)
         markDirty();
 }
 
-void Preferences::flush()
-{
+void Preferences::flush() {
     m_writeTimer.stop();
     m_writer.waitForDone();
     if (m_writeFailed.exchange(false))
@@ -49,21 +42,18 @@ void Preferences::flush()
         m_dirty = false;
 }
 
-bool Preferences::hasPendingWrite() const
-{
+bool Preferences::hasPendingWrite() const {
     return m_dirty || m_writeTimer.isActive();
 }
 
-void Preferences::markDirty()
-{
+void Preferences::markDirty() {
     m_dirty = true;
     // The timer is not restarted: a steady stream of writes still reaches the disk in time.
     if (!m_writeTimer.isActive())
         m_writeTimer.start();
 }
 
-void Preferences::writeSoon()
-{
+void Preferences::writeSoon() {
     if (!m_dirty)
         return;
     m_dirty = false;
@@ -76,8 +66,7 @@ void Preferences::writeSoon()
     });
 }
 
-void Preferences::retryFailedWrite()
-{
+void Preferences::retryFailedWrite() {
     if (m_writeFailed.exchange(false))
         markDirty();
 }

@@ -7,7 +7,6 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QVariant>
-
 #include <atomic>
 #include <memory>
 

@@ -10,51 +10,43 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
-
 #include <algorithm>
 
 StickerStore::StickerStore(Preferences& preferences, const QString& applicationDataDirectory,
                            QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_storage(applicationDataDirectory)
-{
+    , m_storage(applicationDataDirectory) {
     load();
     relocateMedia();
     normalizeZIndex();
     QTimer::singleShot(0, this, &StickerStore::ensureWindowManager);
 }
 
-StickerStore::~StickerStore()
-{
+StickerStore::~StickerStore() {
     m_windowSync = nullptr;
     m_windowManager.reset();
 }
 
-AppSettings* StickerStore::settings() const
-{
+AppSettings* StickerStore::settings() const {
     return m_settings;
 }
 
-void StickerStore::setSettings(AppSettings* settings)
-{
+void StickerStore::setSettings(AppSettings* settings) {
     m_settings = settings;
 }
 
-void StickerStore::setWindowManagerFactory(WindowManagerFactory factory)
-{
+void StickerStore::setWindowManagerFactory(WindowManagerFactory factory) {
     m_windowManagerFactory = std::move(factory);
 }
 
-void StickerStore::ensureWindowManager()
-{
+void StickerStore::ensureWindowManager() {
     if (m_windowManager || !m_windowManagerFactory)
         return;
     m_windowManager = m_windowManagerFactory(*this);
 }
 
-void StickerStore::load()
-{
+void StickerStore::load() {
     if (m_preferences.contains(saveKey)) {
         const QByteArray current = m_preferences.value(saveKey).toByteArray();
         if (auto decoded = StickerJson::decode(current)) {
@@ -75,13 +67,13 @@ void StickerStore::load()
     m_preferences.remove(previousSaveKey);
 }
 
-void StickerStore::relocateMedia()
-{
+void StickerStore::relocateMedia() {
     QList<Sticker> kept;
     kept.reserve(m_stickers.size());
     bool rewritten = false;
     for (const Sticker& sticker : std::as_const(m_stickers)) {
-        if (m_storage.containsPath(sticker.gifPath) && MediaStorage::isRegularFile(sticker.gifPath)) {
+        if (m_storage.containsPath(sticker.gifPath) &&
+            MediaStorage::isRegularFile(sticker.gifPath)) {
             kept.append(sticker);
         } else if (MediaStorage::isRegularFile(sticker.gifPath)) {
             const StoredCopy copy = m_storage.copyIntoStorage(
@@ -102,8 +94,7 @@ void StickerStore::relocateMedia()
     }
 }
 
-void StickerStore::save()
-{
+void StickerStore::save() {
     const std::optional<QByteArray> encoded = StickerJson::encode(m_stickers);
     if (!encoded)
         return;
@@ -112,8 +103,7 @@ void StickerStore::save()
     m_preferences.setValue(saveKey, *encoded);
 }
 
-bool StickerStore::keepUnreadableValue()
-{
+bool StickerStore::keepUnreadableValue() {
     const QString directory = m_storage.storageDirectory();
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
@@ -129,21 +119,18 @@ bool StickerStore::keepUnreadableValue()
     return true;
 }
 
-qsizetype StickerStore::indexOf(const QUuid& id) const
-{
+qsizetype StickerStore::indexOf(const QUuid& id) const {
     const auto it = std::find_if(m_stickers.cbegin(), m_stickers.cend(),
                                  [&id](const Sticker& s) { return s.id == id; });
     return it == m_stickers.cend() ? -1 : it - m_stickers.cbegin();
 }
 
-void StickerStore::notify()
-{
+void StickerStore::notify() {
     if (m_windowSync)
         m_windowSync->syncWindows(m_stickers);
 }
 
-QRectF StickerStore::mainScreenFrame() const
-{
+QRectF StickerStore::mainScreenFrame() const {
     if (m_screenFrame) {
         if (const std::optional<QRectF> frame = m_screenFrame())
             return *frame;
@@ -151,8 +138,7 @@ QRectF StickerStore::mainScreenFrame() const
     return QRectF(0, 0, 1440, 900);
 }
 
-void StickerStore::addSticker(const QString& mediaPath)
-{
+void StickerStore::addSticker(const QString& mediaPath) {
     m_stickers.append(Sticker::withMedia(mediaPath));
     normalizeZIndex();
     Q_EMIT stickersChanged();
@@ -160,8 +146,7 @@ void StickerStore::addSticker(const QString& mediaPath)
     notify();
 }
 
-void StickerStore::removeSticker(const QUuid& id)
-{
+void StickerStore::removeSticker(const QUuid& id) {
     const qsizetype index = indexOf(id);
     if (index < 0)
         return;
@@ -179,18 +164,17 @@ void StickerStore::removeSticker(const QUuid& id)
     });
 }
 
-void StickerStore::deleteUnusedFile(const QString& path) const
-{
+void StickerStore::deleteUnusedFile(const QString& path) const {
     // Records from hand-edited or older data may share a file; a shared file stays.
-    const bool inUse = std::any_of(m_stickers.cbegin(), m_stickers.cend(), [&path](const Sticker& s) {
-        return s.gifPath == path || s.bgImagePath == path;
-    });
+    const bool inUse =
+        std::any_of(m_stickers.cbegin(), m_stickers.cend(), [&path](const Sticker& s) {
+            return s.gifPath == path || s.bgImagePath == path;
+        });
     if (!inUse)
         m_storage.deleteStoredFile(path);
 }
 
-void StickerStore::updateSticker(const Sticker& edited)
-{
+void StickerStore::updateSticker(const Sticker& edited) {
     const qsizetype index = indexOf(edited.id);
     if (index < 0)
         return;
@@ -203,8 +187,7 @@ void StickerStore::updateSticker(const Sticker& edited)
     notify();
 }
 
-void StickerStore::renameSticker(const QUuid& id, const QString& name)
-{
+void StickerStore::renameSticker(const QUuid& id, const QString& name) {
     const qsizetype index = indexOf(id);
     if (index < 0)
         return;
@@ -213,8 +196,7 @@ void StickerStore::renameSticker(const QUuid& id, const QString& name)
     updateSticker(renamed);
 }
 
-void StickerStore::updatePosition(const QUuid& id, double x, double y)
-{
+void StickerStore::updatePosition(const QUuid& id, double x, double y) {
     const qsizetype index = indexOf(id);
     if (index < 0)
         return;
@@ -224,8 +206,7 @@ void StickerStore::updatePosition(const QUuid& id, double x, double y)
     save();
 }
 
-void StickerStore::moveSticker(qsizetype source, qsizetype destination)
-{
+void StickerStore::moveSticker(qsizetype source, qsizetype destination) {
     const qsizetype count = m_stickers.size();
     if (source < 0 || source >= count || destination < 0 || destination > count)
         return;
@@ -237,8 +218,7 @@ void StickerStore::moveSticker(qsizetype source, qsizetype destination)
     notify();
 }
 
-void StickerStore::centerSticker(const QUuid& id)
-{
+void StickerStore::centerSticker(const QUuid& id) {
     const qsizetype index = indexOf(id);
     if (index < 0)
         return;
@@ -251,8 +231,7 @@ void StickerStore::centerSticker(const QUuid& id)
     notify();
 }
 
-void StickerStore::centerAll()
-{
+void StickerStore::centerAll() {
     const QRectF frame = mainScreenFrame();
     for (Sticker& sticker : m_stickers) {
         sticker.x = frame.center().x() - sticker.size / 2;
@@ -263,10 +242,9 @@ void StickerStore::centerAll()
     notify();
 }
 
-void StickerStore::toggleAllHidden()
-{
-    const bool anyVisible =
-        std::any_of(m_stickers.cbegin(), m_stickers.cend(), [](const Sticker& s) { return !s.isHidden; });
+void StickerStore::toggleAllHidden() {
+    const bool anyVisible = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
+                                        [](const Sticker& s) { return !s.isHidden; });
     for (Sticker& sticker : m_stickers)
         sticker.isHidden = anyVisible;
     Q_EMIT stickersChanged();
@@ -274,10 +252,9 @@ void StickerStore::toggleAllHidden()
     notify();
 }
 
-void StickerStore::toggleAllLocked()
-{
-    const bool anyUnlocked =
-        std::any_of(m_stickers.cbegin(), m_stickers.cend(), [](const Sticker& s) { return !s.isLocked; });
+void StickerStore::toggleAllLocked() {
+    const bool anyUnlocked = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
+                                         [](const Sticker& s) { return !s.isLocked; });
     for (Sticker& sticker : m_stickers)
         sticker.isLocked = anyUnlocked;
     Q_EMIT stickersChanged();
@@ -285,8 +262,7 @@ void StickerStore::toggleAllLocked()
     notify();
 }
 
-void StickerStore::normalizeZIndex()
-{
+void StickerStore::normalizeZIndex() {
     const qsizetype count = m_stickers.size();
     for (qsizetype p = 0; p < count; ++p)
         m_stickers[p].zIndex = count - 1 - p;

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,7 +27,8 @@ public:
 
     // The full frame of the main screen in sticker coordinates, or none without a screen.
     using ScreenFrameSource = std::function<std::optional<QRectF>()>;
-    using WindowManagerFactory = std::function<std::unique_ptr<StickerWindowSyncing>(StickerStore&)>;
+    using WindowManagerFactory =
+        std::function<std::unique_ptr<StickerWindowSyncing>(StickerStore&)>;
 
     // Reads the list, checks its media, renumbers zIndex and schedules the window manager.
     StickerStore(Preferences& preferences, const QString& applicationDataDirectory,

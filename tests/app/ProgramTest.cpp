@@ -8,21 +8,19 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace {
 
 class Program : public testing::Test {
 protected:
-    QProcessEnvironment environment(bool withDisplay) const
-    {
+    QProcessEnvironment environment(bool withDisplay) const {
         QProcessEnvironment env;
         env.insert(QStringLiteral("HOME"), m_home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"),
+                   m_home.filePath(QStringLiteral(".local/share")));
         const QString runtime = m_home.filePath(QStringLiteral("runtime"));
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -39,8 +37,7 @@ protected:
         QByteArray err;
     };
 
-    Result run(const QStringList& arguments, bool withDisplay = false) const
-    {
+    Result run(const QStringList& arguments, bool withDisplay = false) const {
         QProcess process;
         process.setProcessEnvironment(environment(withDisplay));
         process.start(QStringLiteral(VANTREL_BINARY), arguments);
@@ -49,16 +46,19 @@ protected:
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    QString configFile() const { return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf")); }
-    QString storageDirectory() const { return m_home.filePath(QStringLiteral(".local/share/Vantrel")); }
+    QString configFile() const {
+        return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
+    }
+    QString storageDirectory() const {
+        return m_home.filePath(QStringLiteral(".local/share/Vantrel"));
+    }
 
     QTemporaryDir m_home;
 };
 
 } // namespace
 
-TEST_F(Program, AnswersHelpAndVersionWithoutADisplay)
-{
+TEST_F(Program, AnswersHelpAndVersionWithoutADisplay) {
     const Result help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: vantrel"));
@@ -71,16 +71,14 @@ TEST_F(Program, AnswersHelpAndVersionWithoutADisplay)
     EXPECT_FALSE(QFileInfo::exists(storageDirectory()));
 }
 
-TEST_F(Program, SaysOnceThatThereIsNoDisplay)
-{
+TEST_F(Program, SaysOnceThatThereIsNoDisplay) {
     const Result result = run({});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err.count('\n'), 1);
     EXPECT_TRUE(result.out.isEmpty());
 }
 
-TEST_F(Program, FlushesThePreferencesOnEachQuitSignal)
-{
+TEST_F(Program, FlushesThePreferencesOnEachQuitSignal) {
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         QDir(m_home.path()).removeRecursively();
         QDir().mkpath(m_home.path());
@@ -96,7 +94,8 @@ TEST_F(Program, FlushesThePreferencesOnEachQuitSignal)
         process.start(QStringLiteral(VANTREL_BINARY), {});
         ASSERT_TRUE(process.waitForStarted());
         // The adopted copy shows that the store is loaded, long before the delayed write.
-        ASSERT_TRUE(waitUntil([&] { return !filesBelow(storageDirectory() + QStringLiteral("/Media")).isEmpty(); }));
+        ASSERT_TRUE(waitUntil(
+            [&] { return !filesBelow(storageDirectory() + QStringLiteral("/Media")).isEmpty(); }));
         ::kill(static_cast<pid_t>(process.processId()), signalNumber);
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
@@ -105,9 +104,11 @@ TEST_F(Program, FlushesThePreferencesOnEachQuitSignal)
 
         const QSettings settings(configFile(), QSettings::IniFormat);
         EXPECT_FALSE(settings.contains(QStringLiteral("vantrel_stickers_v4")));
-        const auto stored = StickerJson::decode(settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray());
+        const auto stored = StickerJson::decode(
+            settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray());
         ASSERT_TRUE(stored);
         ASSERT_EQ(stored->size(), 1);
-        EXPECT_TRUE(stored->at(0).gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
+        EXPECT_TRUE(
+            stored->at(0).gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
     }
 }

@@ -4,25 +4,20 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace {
 
-QByteArray minimalRecord(const char* extra = "")
-{
+QByteArray minimalRecord(const char* extra = "") {
     return QByteArray(R"({"gifPath":"/m/a.gif","x":1,"y":2,"size":3)") + extra + "}";
 }
 
-std::optional<QList<Sticker>> decodeOne(const char* extra)
-{
+std::optional<QList<Sticker>> decodeOne(const char* extra) {
     return StickerJson::decode("[" + minimalRecord(extra) + "]");
 }
 
-Sticker sample()
-{
+Sticker sample() {
     Sticker s = Sticker::withMedia(QStringLiteral("/home/a/.local/share/Vantrel/Media/X.gif"));
     s.name = QStringLiteral("Кот \"quoted\" \\ \n\t😀");
     s.x = -12.25;
@@ -40,8 +35,7 @@ Sticker sample()
 
 } // namespace
 
-TEST(StickerJson, AbsentOptionalKeysTakeTheirDefaults)
-{
+TEST(StickerJson, AbsentOptionalKeysTakeTheirDefaults) {
     const auto first = decodeOne("");
     const auto second = decodeOne("");
     ASSERT_TRUE(first && second);
@@ -59,17 +53,16 @@ TEST(StickerJson, AbsentOptionalKeysTakeTheirDefaults)
     EXPECT_NE(s.id, second->at(0).id);
 }
 
-TEST(StickerJson, NullOptionalValuesTakeTheirDefaults)
-{
-    const auto decoded = decodeOne(R"(,"id":null,"name":null,"bgStyle":null,"layer":null,"isHidden":null,"zIndex":null)");
+TEST(StickerJson, NullOptionalValuesTakeTheirDefaults) {
+    const auto decoded = decodeOne(
+        R"(,"id":null,"name":null,"bgStyle":null,"layer":null,"isHidden":null,"zIndex":null)");
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->at(0).bgStyle, BGStyle::none);
     EXPECT_EQ(decoded->at(0).layer, StickerLayer::floating);
     EXPECT_FALSE(decoded->at(0).id.isNull());
 }
 
-TEST(StickerJson, ReadsGivenValuesInAnyCaseAndOrder)
-{
+TEST(StickerJson, ReadsGivenValuesInAnyCaseAndOrder) {
     const auto decoded = StickerJson::decode(
         R"([{"zIndex":7,"layer":"desktop","size":3.5,"y":-2,"x":12,"gifPath":"\/m\/a.gif",
              "id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","future":{"nested":[1]}}])");
@@ -82,26 +75,25 @@ TEST(StickerJson, ReadsGivenValuesInAnyCaseAndOrder)
     EXPECT_EQ(s.zIndex, 7);
 }
 
-TEST(StickerJson, OneBadRecordFailsTheWholeArray)
-{
+TEST(StickerJson, OneBadRecordFailsTheWholeArray) {
     const char* bad[] = {
-        R"(,"x":"12")",                    // wrong type of a required number
-        R"(,"x":null)",                    // null required key
+        R"(,"x":"12")", // wrong type of a required number
+        R"(,"x":null)", // null required key
         R"(,"gifPath":5)",
         R"(,"name":7)",
-        R"(,"bgStyle":"gradient")",        // unknown enumeration strings
+        R"(,"bgStyle":"gradient")", // unknown enumeration strings
         R"(,"bgStyle":"Color")",
         R"(,"layer":"top")",
         R"(,"layer":1)",
-        R"(,"isHidden":0)",                // a number is not a boolean
+        R"(,"isHidden":0)", // a number is not a boolean
         R"(,"isLocked":"true")",
-        R"(,"id":"not-a-uuid")",           // invalid UUID texts
+        R"(,"id":"not-a-uuid")", // invalid UUID texts
         R"(,"id":"{0a1b2c3d-4e5f-6789-abcd-ef0123456789}")",
         R"(,"id":"0a1b2c3d4e5f6789abcdef0123456789")",
         R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef012345678g")",
         R"(,"id":42)",
-        R"(,"zIndex":1.5)",                // fractional zIndex
-        R"(,"zIndex":1e30)",               // beyond 64 bits
+        R"(,"zIndex":1.5)",  // fractional zIndex
+        R"(,"zIndex":1e30)", // beyond 64 bits
         R"(,"zIndex":"3")",
         R"(,"cornerRadius":true)",
     };
@@ -113,8 +105,7 @@ TEST(StickerJson, OneBadRecordFailsTheWholeArray)
     EXPECT_FALSE(StickerJson::decode(R"([{"gifPath":"/a","x":1,"y":2}])"));
 }
 
-TEST(StickerJson, RefusesWhatIsNotAnArrayOfObjects)
-{
+TEST(StickerJson, RefusesWhatIsNotAnArrayOfObjects) {
     for (const char* text : {"", "not json", "{}", R"({"gifPath":"/a","x":1,"y":2,"size":3})",
                              "[1]", "[null]", "[[]]", "[", "null", "\"[]\""})
         EXPECT_FALSE(StickerJson::decode(text)) << text;
@@ -125,9 +116,9 @@ TEST(StickerJson, RefusesWhatIsNotAnArrayOfObjects)
     EXPECT_TRUE(StickerJson::decode(" [ ] "));
 }
 
-TEST(StickerJson, KeepsNumbersAtTheirEdges)
-{
-    const auto decoded = decodeOne(R"(,"zIndex":-9223372036854775808,"bgOpacity":-4,"cornerRadius":1e308)");
+TEST(StickerJson, KeepsNumbersAtTheirEdges) {
+    const auto decoded =
+        decodeOne(R"(,"zIndex":-9223372036854775808,"bgOpacity":-4,"cornerRadius":1e308)");
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->at(0).zIndex, std::numeric_limits<qint64>::min());
     EXPECT_EQ(decoded->at(0).bgOpacity, -4);
@@ -139,8 +130,7 @@ TEST(StickerJson, KeepsNumbersAtTheirEdges)
     EXPECT_FALSE(decodeOne(R"(,"cornerRadius":1e999)"));
 }
 
-TEST(StickerJson, WritesAllKeysCompactlyWithEscapedSlashes)
-{
+TEST(StickerJson, WritesAllKeysCompactlyWithEscapedSlashes) {
     Sticker s = Sticker::withMedia(QStringLiteral("/Users/a"));
     s.id = QUuid::fromString(QStringLiteral("0a1b2c3d-4e5f-6789-abcd-ef0123456789"));
     s.zIndex = 3;
@@ -154,8 +144,7 @@ TEST(StickerJson, WritesAllKeysCompactlyWithEscapedSlashes)
     EXPECT_EQ(*StickerJson::encode({}), QByteArray("[]"));
 }
 
-TEST(StickerJson, RoundTripsEveryFieldExactly)
-{
+TEST(StickerJson, RoundTripsEveryFieldExactly) {
     Sticker control = sample();
     control.name = QString::fromUtf8("\x01\x1f\x7f") + QChar(0x2028);
     const QList<Sticker> list{sample(), control};
@@ -167,8 +156,7 @@ TEST(StickerJson, RoundTripsEveryFieldExactly)
     EXPECT_EQ(*decoded, list);
 }
 
-TEST(StickerJson, RefusesToEncodeNonFiniteNumbers)
-{
+TEST(StickerJson, RefusesToEncodeNonFiniteNumbers) {
     const double nonFinite[] = {std::numeric_limits<double>::quiet_NaN(),
                                 std::numeric_limits<double>::infinity(),
                                 -std::numeric_limits<double>::infinity()};
@@ -182,8 +170,7 @@ TEST(StickerJson, RefusesToEncodeNonFiniteNumbers)
     }
 }
 
-TEST(StickerJson, HandlesLargeInput)
-{
+TEST(StickerJson, HandlesLargeInput) {
     Sticker big = sample();
     big.name = QString(5 * 1024 * 1024, u'я');
     QList<Sticker> many(10000, sample());
@@ -196,10 +183,8 @@ TEST(StickerJson, HandlesLargeInput)
     EXPECT_EQ(decoded->last().name.size(), big.name.size());
 }
 
-TEST(StickerJson, KeepsDuplicateIdsAsStored)
-{
-    const QByteArray record =
-        minimalRecord(R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789")");
+TEST(StickerJson, KeepsDuplicateIdsAsStored) {
+    const QByteArray record = minimalRecord(R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789")");
     const auto decoded = StickerJson::decode("[" + record + "," + record + "]");
     ASSERT_TRUE(decoded);
     ASSERT_EQ(decoded->size(), 2);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/AppLanguage.h"
 #include "model/Sticker.h"
+
+#include "model/AppLanguage.h"
 
 #include <gtest/gtest.h>
 
-TEST(Sticker, NewStickerCarriesTheDefaultsAndAFreshId)
-{
+TEST(Sticker, NewStickerCarriesTheDefaultsAndAFreshId) {
     const Sticker a = Sticker::withMedia(QStringLiteral("/m/a.gif"));
     const Sticker b = Sticker::withMedia(QStringLiteral("/m/a.gif"));
     EXPECT_FALSE(a.id.isNull());
@@ -25,8 +25,7 @@ TEST(Sticker, NewStickerCarriesTheDefaultsAndAFreshId)
     EXPECT_EQ(a.idText().size(), 36);
 }
 
-TEST(Sticker, DisplayNameFallsBackToTheMediaFileName)
-{
+TEST(Sticker, DisplayNameFallsBackToTheMediaFileName) {
     Sticker s = Sticker::withMedia(QStringLiteral("/x/Media/ABC.gif"));
     EXPECT_EQ(s.displayName(), QStringLiteral("ABC.gif"));
     s.name = QStringLiteral("cat");
@@ -40,8 +39,7 @@ TEST(Sticker, DisplayNameFallsBackToTheMediaFileName)
     EXPECT_EQ(s.displayName(), QString());
 }
 
-TEST(Sticker, EqualityComparesEveryField)
-{
+TEST(Sticker, EqualityComparesEveryField) {
     const Sticker a = Sticker::withMedia(QStringLiteral("/a.gif"));
     Sticker b = a;
     EXPECT_EQ(a, b);
@@ -52,8 +50,7 @@ TEST(Sticker, EqualityComparesEveryField)
     EXPECT_NE(a, b);
 }
 
-TEST(StickerEnums, RawValuesRoundTripAndUnknownTextsGiveNoValue)
-{
+TEST(StickerEnums, RawValuesRoundTripAndUnknownTextsGiveNoValue) {
     for (const BGStyle style : {BGStyle::none, BGStyle::color, BGStyle::image})
         EXPECT_EQ(bgStyleFromRawValue(rawValue(style)), style);
     for (const StickerLayer layer : {StickerLayer::desktop, StickerLayer::floating})

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/AppSettings.h"
+
 #include "store/MemoryPreferencesBackend.h"
 #include "store/Preferences.h"
 
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
-TEST(AppSettings, FirstStartHasTheDefaultsAndWritesNothing)
-{
+TEST(AppSettings, FirstStartHasTheDefaultsAndWritesNothing) {
     auto backend = std::make_shared<MemoryPreferencesBackend>();
     Preferences preferences(backend);
     const AppSettings settings(preferences);
@@ -18,20 +17,19 @@ TEST(AppSettings, FirstStartHasTheDefaultsAndWritesNothing)
     EXPECT_FALSE(preferences.hasPendingWrite());
 }
 
-TEST(AppSettings, OnlyExactlyEnSelectsEnglishAndOtherValuesStayStored)
-{
+TEST(AppSettings, OnlyExactlyEnSelectsEnglishAndOtherValuesStayStored) {
     for (const char* stored : {"EN", "de", "", "ru", " en"}) {
         auto backend = std::make_shared<MemoryPreferencesBackend>(
             QVariantMap{{AppSettings::languageKey, QString::fromLatin1(stored)}});
         Preferences preferences(backend);
         const AppSettings settings(preferences);
         EXPECT_EQ(settings.language(), AppLanguage::ru) << stored;
-        EXPECT_EQ(preferences.value(AppSettings::languageKey).toString(), QString::fromLatin1(stored));
+        EXPECT_EQ(preferences.value(AppSettings::languageKey).toString(),
+                  QString::fromLatin1(stored));
     }
 }
 
-TEST(AppSettings, EveryAssignmentIsWrittenAndReadBack)
-{
+TEST(AppSettings, EveryAssignmentIsWrittenAndReadBack) {
     auto backend = std::make_shared<MemoryPreferencesBackend>();
     {
         Preferences preferences(backend);

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/MediaStorage.h"
+
 #include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,8 +18,7 @@ public:
     bool isSequential() const override { return true; }
 
 protected:
-    qint64 readData(char* data, qint64 maxSize) override
-    {
+    qint64 readData(char* data, qint64 maxSize) override {
         if (m_delivered >= 300000)
             return -1;
         const qint64 n = std::min<qint64>(maxSize, 100000);
@@ -43,8 +42,7 @@ protected:
 
 } // namespace
 
-TEST_F(MediaStorageTest, CreatesTheDirectoriesOnDemand)
-{
+TEST_F(MediaStorageTest, CreatesTheDirectoriesOnDemand) {
     EXPECT_FALSE(QFileInfo::exists(inData(QStringLiteral("data/Vantrel"))));
     EXPECT_EQ(m_storage.mediaDirectory(), inData(QStringLiteral("data/Vantrel/Media")));
     EXPECT_EQ(m_storage.backgroundsDirectory(), inData(QStringLiteral("data/Vantrel/Backgrounds")));
@@ -52,12 +50,13 @@ TEST_F(MediaStorageTest, CreatesTheDirectoriesOnDemand)
     EXPECT_TRUE(QFileInfo(inData(QStringLiteral("data/Vantrel/Backgrounds"))).isDir());
 }
 
-TEST_F(MediaStorageTest, CopiesUnderAFreshNameWithALowerCaseExtension)
-{
+TEST_F(MediaStorageTest, CopiesUnderAFreshNameWithALowerCaseExtension) {
     const QString source = inData(QStringLiteral("pick/Cat.PNG"));
     writeFile(source, "png-bytes");
-    const StoredCopy first = m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
-    const StoredCopy second = m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
+    const StoredCopy first =
+        m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
+    const StoredCopy second =
+        m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
     ASSERT_TRUE(first && second);
     EXPECT_NE(first.path, second.path);
     const QFileInfo info(first.path);
@@ -70,32 +69,36 @@ TEST_F(MediaStorageTest, CopiesUnderAFreshNameWithALowerCaseExtension)
 
     const QString bare = inData(QStringLiteral("pick/noext"));
     writeFile(bare, "x");
-    EXPECT_EQ(QFileInfo(m_storage.copyIntoStorage(bare, m_storage.backgroundsDirectory(), QStringLiteral("png")).path)
-                  .suffix(),
-              QStringLiteral("png"));
+    EXPECT_EQ(
+        QFileInfo(
+            m_storage.copyIntoStorage(bare, m_storage.backgroundsDirectory(), QStringLiteral("png"))
+                .path)
+            .suffix(),
+        QStringLiteral("png"));
 }
 
-TEST_F(MediaStorageTest, AFailedCopyLeavesNothingBehind)
-{
+TEST_F(MediaStorageTest, AFailedCopyLeavesNothingBehind) {
     FailingDevice failing;
-    const StoredCopy copy = m_storage.copyIntoStorage(failing, QStringLiteral("a.gif"),
-                                                      m_storage.mediaDirectory(), QStringLiteral("gif"));
+    const StoredCopy copy = m_storage.copyIntoStorage(
+        failing, QStringLiteral("a.gif"), m_storage.mediaDirectory(), QStringLiteral("gif"));
     EXPECT_FALSE(copy);
     EXPECT_FALSE(copy.error.isEmpty());
     EXPECT_EQ(filesBelow(m_storage.storageDirectory()), QStringList());
 
-    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("missing.gif")), m_storage.mediaDirectory(),
+    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("missing.gif")),
+                                           m_storage.mediaDirectory(), QStringLiteral("gif")));
+    EXPECT_FALSE(m_storage.copyIntoStorage(m_root.path(), m_storage.mediaDirectory(),
                                            QStringLiteral("gif")));
-    EXPECT_FALSE(m_storage.copyIntoStorage(m_root.path(), m_storage.mediaDirectory(), QStringLiteral("gif")));
-    EXPECT_FALSE(m_storage.copyIntoStorage(QString(), m_storage.mediaDirectory(), QStringLiteral("gif")));
+    EXPECT_FALSE(
+        m_storage.copyIntoStorage(QString(), m_storage.mediaDirectory(), QStringLiteral("gif")));
     writeFile(inData(QStringLiteral("a.gif")), "a");
-    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("a.gif")), inData(QStringLiteral("no/such/dir")),
+    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("a.gif")),
+                                           inData(QStringLiteral("no/such/dir")),
                                            QStringLiteral("gif")));
     EXPECT_EQ(filesBelow(m_storage.storageDirectory()), QStringList());
 }
 
-TEST_F(MediaStorageTest, DeletesOnlyRegularFilesReallyInsideTheStorage)
-{
+TEST_F(MediaStorageTest, DeletesOnlyRegularFilesReallyInsideTheStorage) {
     const QString inside = m_storage.mediaDirectory() + QStringLiteral("/A.gif");
     const QString sibling = inData(QStringLiteral("data/Vantrel2/Media/B.gif"));
     const QString outside = inData(QStringLiteral("outside.gif"));
@@ -126,17 +129,18 @@ TEST_F(MediaStorageTest, DeletesOnlyRegularFilesReallyInsideTheStorage)
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     EXPECT_TRUE(QFileInfo(m_storage.mediaDirectory()).isDir());
 
-    m_storage.deleteStoredFile(m_storage.backgroundsDirectory() + QStringLiteral("/../Media/A.gif"));
+    m_storage.deleteStoredFile(m_storage.backgroundsDirectory() +
+                               QStringLiteral("/../Media/A.gif"));
     EXPECT_FALSE(QFileInfo::exists(inside));
 }
 
-TEST_F(MediaStorageTest, ContainmentComparesWholeComponents)
-{
+TEST_F(MediaStorageTest, ContainmentComparesWholeComponents) {
     writeFile(inData(QStringLiteral("data/Vantrel2/x.gif")), "x");
     writeFile(m_storage.mediaDirectory() + QStringLiteral("/y.gif"), "y");
     EXPECT_FALSE(m_storage.containsPath(inData(QStringLiteral("data/Vantrel2/x.gif"))));
     EXPECT_TRUE(m_storage.containsPath(m_storage.mediaDirectory() + QStringLiteral("/y.gif")));
     EXPECT_TRUE(m_storage.containsPath(m_storage.mediaDirectory() + QStringLiteral("//./y.gif")));
-    EXPECT_FALSE(m_storage.containsPath(m_storage.mediaDirectory() + QStringLiteral("/missing.gif")));
+    EXPECT_FALSE(
+        m_storage.containsPath(m_storage.mediaDirectory() + QStringLiteral("/missing.gif")));
     EXPECT_FALSE(m_storage.containsPath(m_storage.storageDirectory()));
 }

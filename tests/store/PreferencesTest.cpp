@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "store/Preferences.h"
+
 #include "store/IniPreferencesBackend.h"
 #include "store/MemoryPreferencesBackend.h"
-#include "store/Preferences.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
-TEST(Preferences, ReadersSeeAWriteAtOnceAndTheBackendOneCoalescedWrite)
-{
+TEST(Preferences, ReadersSeeAWriteAtOnceAndTheBackendOneCoalescedWrite) {
     auto backend = std::make_shared<MemoryPreferencesBackend>();
     Preferences preferences(backend);
     for (int i = 0; i < 500; ++i) {
@@ -26,8 +25,7 @@ TEST(Preferences, ReadersSeeAWriteAtOnceAndTheBackendOneCoalescedWrite)
     EXPECT_EQ(backend->readAll().value(QStringLiteral("k")).toInt(), 499);
 }
 
-TEST(Preferences, FlushWritesWhatIsPendingAndNothingWhenClean)
-{
+TEST(Preferences, FlushWritesWhatIsPendingAndNothingWhenClean) {
     auto backend = std::make_shared<MemoryPreferencesBackend>(
         QVariantMap{{QStringLiteral("old"), QStringLiteral("x")}});
     Preferences preferences(backend);
@@ -45,8 +43,7 @@ TEST(Preferences, FlushWritesWhatIsPendingAndNothingWhenClean)
     EXPECT_FALSE(preferences.hasPendingWrite());
 }
 
-TEST(Preferences, AFailedWriteIsRetriedAndFlushedAtTheEnd)
-{
+TEST(Preferences, AFailedWriteIsRetriedAndFlushedAtTheEnd) {
     auto backend = std::make_shared<MemoryPreferencesBackend>();
     {
         Preferences preferences(backend);
@@ -60,8 +57,7 @@ TEST(Preferences, AFailedWriteIsRetriedAndFlushedAtTheEnd)
     EXPECT_EQ(backend->readAll().value(QStringLiteral("k")).toInt(), 1);
 }
 
-TEST(IniPreferencesBackend, RoundTripsValuesThroughAQSettingsFile)
-{
+TEST(IniPreferencesBackend, RoundTripsValuesThroughAQSettingsFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cfg/Vantrel/Vantrel.conf"));
     const QByteArray bytes("[{\"a\":\"\\/x\"}]\n\0\xff", 16);
@@ -74,19 +70,20 @@ TEST(IniPreferencesBackend, RoundTripsValuesThroughAQSettingsFile)
     }
     const QSettings settings(path, QSettings::IniFormat);
     EXPECT_EQ(settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray(), bytes);
-    EXPECT_EQ(settings.value(QStringLiteral("vantrel_stickers_v5")).typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(settings.value(QStringLiteral("vantrel_stickers_v5")).typeId(),
+              QMetaType::QByteArray);
     EXPECT_EQ(settings.value(QStringLiteral("vantrel_menubar_label")).toString(),
               QStringLiteral("😀 = ; [x]"));
     Preferences reread(std::make_shared<IniPreferencesBackend>(path));
     EXPECT_TRUE(reread.value(QStringLiteral("vantrel_onboarding_done")).toBool());
     EXPECT_EQ(reread.value(QStringLiteral("vantrel_stickers_v5")).toByteArray(), bytes);
     // Only the file itself is left: no temporary or lock files.
-    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("cfg/Vantrel"))).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("Vantrel.conf")});
+    EXPECT_EQ(
+        QDir(dir.filePath(QStringLiteral("cfg/Vantrel"))).entryList(QDir::Files | QDir::Hidden),
+        QStringList{QStringLiteral("Vantrel.conf")});
 }
 
-TEST(IniPreferencesBackend, AFailedWriteReportsItAndLeavesNoTemporaryFile)
-{
+TEST(IniPreferencesBackend, AFailedWriteReportsItAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
     // A directory in the file's place cannot be replaced by a file.
     const QString path = dir.filePath(QStringLiteral("Vantrel.conf"));
@@ -100,10 +97,10 @@ TEST(IniPreferencesBackend, AFailedWriteReportsItAndLeavesNoTemporaryFile)
     EXPECT_FALSE(IniPreferencesBackend(blocked).writeAll({{QStringLiteral("k"), 2}}));
 }
 
-TEST(IniPreferencesBackend, ReadsNothingFromAMissingOrForeignFile)
-{
+TEST(IniPreferencesBackend, ReadsNothingFromAMissingOrForeignFile) {
     QTemporaryDir dir;
-    EXPECT_TRUE(IniPreferencesBackend(dir.filePath(QStringLiteral("none.conf"))).readAll().isEmpty());
+    EXPECT_TRUE(
+        IniPreferencesBackend(dir.filePath(QStringLiteral("none.conf"))).readAll().isEmpty());
     EXPECT_TRUE(IniPreferencesBackend(dir.path()).readAll().isEmpty());
     const QString garbage = dir.filePath(QStringLiteral("garbage.conf"));
     writeFile(garbage, QByteArray("\xff\xfe\0\0[[[=\n==\n", 12));

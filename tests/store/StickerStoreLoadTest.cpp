@@ -8,8 +8,7 @@ namespace {
 
 class StickerStoreLoad : public StoreFixture {};
 
-QList<Sticker> named(const QList<QString>& paths)
-{
+QList<Sticker> named(const QList<QString>& paths) {
     QList<Sticker> list;
     for (const QString& path : paths) {
         Sticker s = Sticker::withMedia(path);
@@ -20,8 +19,7 @@ QList<Sticker> named(const QList<QString>& paths)
     return list;
 }
 
-QStringList names(const QList<Sticker>& list)
-{
+QStringList names(const QList<Sticker>& list) {
     QStringList result;
     for (const Sticker& s : list)
         result.append(s.name);
@@ -30,17 +28,16 @@ QStringList names(const QList<Sticker>& list)
 
 } // namespace
 
-TEST_F(StickerStoreLoad, FirstStartIsEmptyAndWritesNothing)
-{
+TEST_F(StickerStoreLoad, FirstStartIsEmptyAndWritesNothing) {
     const StickerStore& store = makeStore();
     EXPECT_TRUE(store.stickers().isEmpty());
     EXPECT_FALSE(m_preferences.hasPendingWrite());
     EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
 }
 
-TEST_F(StickerStoreLoad, ReadsTheCurrentListAndRenumbersInMemoryOnly)
-{
-    const QList<Sticker> list = named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif"))});
+TEST_F(StickerStoreLoad, ReadsTheCurrentListAndRenumbersInMemoryOnly) {
+    const QList<Sticker> list =
+        named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif"))});
     storeList(StickerStore::saveKey, list);
     const QByteArray before = m_preferences.value(StickerStore::saveKey).toByteArray();
     const StickerStore& store = makeStore();
@@ -50,20 +47,20 @@ TEST_F(StickerStoreLoad, ReadsTheCurrentListAndRenumbersInMemoryOnly)
     EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), before);
 }
 
-TEST_F(StickerStoreLoad, MovesThePreviousKeyOnce)
-{
-    const QList<Sticker> list = named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif")),
-                                       mediaFile(QStringLiteral("c.gif"))});
+TEST_F(StickerStoreLoad, MovesThePreviousKeyOnce) {
+    const QList<Sticker> list =
+        named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif")),
+               mediaFile(QStringLiteral("c.gif"))});
     storeList(StickerStore::previousSaveKey, list);
     const StickerStore& store = makeStore();
     EXPECT_FALSE(m_preferences.contains(StickerStore::previousSaveKey));
-    EXPECT_EQ(names(storedList()), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(names(storedList()),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
     EXPECT_EQ(store.stickers()[0].zIndex, 2);
     EXPECT_EQ(store.stickers()[2].zIndex, 0);
 }
 
-TEST_F(StickerStoreLoad, ACurrentListLeavesThePreviousKeyAlone)
-{
+TEST_F(StickerStoreLoad, ACurrentListLeavesThePreviousKeyAlone) {
     storeList(StickerStore::saveKey, named({mediaFile(QStringLiteral("a.gif"))}));
     storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("old.gif"))}));
     const StickerStore& store = makeStore();
@@ -71,17 +68,16 @@ TEST_F(StickerStoreLoad, ACurrentListLeavesThePreviousKeyAlone)
     EXPECT_TRUE(m_preferences.contains(StickerStore::previousSaveKey));
 }
 
-TEST_F(StickerStoreLoad, AnUnreadablePreviousValueStays)
-{
+TEST_F(StickerStoreLoad, AnUnreadablePreviousValueStays) {
     m_preferences.setValue(StickerStore::previousSaveKey, QByteArray("{broken"));
     const StickerStore& store = makeStore();
     EXPECT_TRUE(store.stickers().isEmpty());
-    EXPECT_EQ(m_preferences.value(StickerStore::previousSaveKey).toByteArray(), QByteArray("{broken"));
+    EXPECT_EQ(m_preferences.value(StickerStore::previousSaveKey).toByteArray(),
+              QByteArray("{broken"));
     EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
 }
 
-TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptInAFileBeforeItIsReplaced)
-{
+TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptInAFileBeforeItIsReplaced) {
     const QByteArray stored[] = {
         QByteArray("not json"),
         QByteArray(R"({"gifPath":"/a","x":1,"y":2,"size":3})"),
@@ -100,16 +96,19 @@ TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptInAFileBeforeItIsReplaced
         store.addSticker(mediaFile(QStringLiteral("new.gif")));
         EXPECT_EQ(storedList().size(), 1);
         ASSERT_FALSE(store.unreadableBackupPath().isEmpty());
-        EXPECT_TRUE(store.unreadableBackupPath().startsWith(storageDirectory() + QStringLiteral("/unreadable-stickers-")));
+        EXPECT_TRUE(store.unreadableBackupPath().startsWith(
+            storageDirectory() + QStringLiteral("/unreadable-stickers-")));
         EXPECT_EQ(readFile(store.unreadableBackupPath()), bad);
         // One copy is enough: later saves write only the list.
         store.addSticker(mediaFile(QStringLiteral("new2.gif")));
-        EXPECT_EQ(QDir(storageDirectory()).entryList({QStringLiteral("unreadable-*")}, QDir::Files).size(), 1);
+        EXPECT_EQ(QDir(storageDirectory())
+                      .entryList({QStringLiteral("unreadable-*")}, QDir::Files)
+                      .size(),
+                  1);
     }
 }
 
-TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplacesIt)
-{
+TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplacesIt) {
     m_preferences.setValue(StickerStore::saveKey, QByteArray("[{]"));
     storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("a.gif"))}));
     const StickerStore& store = makeStore();
@@ -117,21 +116,22 @@ TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplace
     EXPECT_EQ(readFile(store.unreadableBackupPath()), QByteArray("[{]"));
 }
 
-TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles)
-{
+TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles) {
     const QString kept = mediaFile(QStringLiteral("kept.gif"));
     const QString outside = outsideFile(QStringLiteral("Outside.GIF"));
     const QString bare = outsideFile(QStringLiteral("bare"));
     const QString background = storageDirectory() + QStringLiteral("/Backgrounds/bg.png");
     writeFile(background, "png");
-    QList<Sticker> list = named({kept, storageDirectory() + QStringLiteral("/Media/gone.gif"), outside, bare,
-                                 QString(), m_root.path(), storageDirectory() + QStringLiteral("/Media")});
+    QList<Sticker> list =
+        named({kept, storageDirectory() + QStringLiteral("/Media/gone.gif"), outside, bare,
+               QString(), m_root.path(), storageDirectory() + QStringLiteral("/Media")});
     list[1].bgImagePath = background;
     storeList(StickerStore::saveKey, list);
 
     const StickerStore& store = makeStore();
-    ASSERT_EQ(names(store.stickers()),
-              (QStringList{QStringLiteral("kept"), QStringLiteral("Outside"), QStringLiteral("bare")}));
+    ASSERT_EQ(
+        names(store.stickers()),
+        (QStringList{QStringLiteral("kept"), QStringLiteral("Outside"), QStringLiteral("bare")}));
     EXPECT_EQ(store.stickers()[0].gifPath, kept);
     for (const Sticker& adopted : {store.stickers()[1], store.stickers()[2]}) {
         EXPECT_TRUE(adopted.gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
@@ -145,29 +145,29 @@ TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles)
     EXPECT_EQ(storedList()[1].gifPath, store.stickers()[1].gifPath);
 }
 
-TEST_F(StickerStoreLoad, TreatsPathsThatOnlyLookInsideAsOutside)
-{
+TEST_F(StickerStoreLoad, TreatsPathsThatOnlyLookInsideAsOutside) {
     const QString sibling = m_root.filePath(QStringLiteral("data/Vantrel2/Media/s.gif"));
     writeFile(sibling, "sibling");
     const QString outside = outsideFile(QStringLiteral("o.gif"));
     const QString link = storageDirectory() + QStringLiteral("/Media/link.gif");
     QDir().mkpath(storageDirectory() + QStringLiteral("/Media"));
     ASSERT_TRUE(QFile::link(outside, link));
-    storeList(StickerStore::saveKey, named({sibling, link,
-                                            storageDirectory() + QStringLiteral("/Media/../../Vantrel2/Media/s.gif")}));
+    storeList(StickerStore::saveKey,
+              named({sibling, link,
+                     storageDirectory() + QStringLiteral("/Media/../../Vantrel2/Media/s.gif")}));
     const StickerStore& store = makeStore();
     ASSERT_EQ(store.stickers().size(), 3);
     for (const Sticker& s : store.stickers()) {
         EXPECT_TRUE(QFileInfo(s.gifPath).isFile());
         EXPECT_FALSE(QFileInfo(s.gifPath).isSymLink());
-        EXPECT_EQ(QFileInfo(s.gifPath).absolutePath(), storageDirectory() + QStringLiteral("/Media"));
+        EXPECT_EQ(QFileInfo(s.gifPath).absolutePath(),
+                  storageDirectory() + QStringLiteral("/Media"));
     }
     EXPECT_TRUE(QFileInfo::exists(sibling));
     EXPECT_TRUE(QFileInfo::exists(outside));
 }
 
-TEST_F(StickerStoreLoad, HandlesManyStoredRecords)
-{
+TEST_F(StickerStoreLoad, HandlesManyStoredRecords) {
     const QString media = mediaFile(QStringLiteral("m.gif"));
     storeList(StickerStore::saveKey, QList<Sticker>(10000, Sticker::withMedia(media)));
     const StickerStore& store = makeStore();
@@ -175,8 +175,7 @@ TEST_F(StickerStoreLoad, HandlesManyStoredRecords)
     EXPECT_EQ(store.stickers().first().zIndex, 9999);
 }
 
-TEST_F(StickerStoreLoad, CreatesTheWindowManagerOnceOnTheNextTurn)
-{
+TEST_F(StickerStoreLoad, CreatesTheWindowManagerOnceOnTheNextTurn) {
     StickerStore& store = makeStore();
     int created = 0;
     store.setWindowManagerFactory([&created](StickerStore& s) {

@@ -8,15 +8,13 @@ namespace {
 
 class StickerStoreOperations : public StoreFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         makeStore();
         m_store->setWindowSync(&m_sync);
     }
 
     // Adds stickers named A, B, C... and forgets the calls that made them.
-    void addNamed(const QStringList& names)
-    {
+    void addNamed(const QStringList& names) {
         for (const QString& name : names) {
             m_store->addSticker(mediaFile(name + QStringLiteral(".gif")));
             m_store->renameSticker(m_store->stickers().last().id, name);
@@ -24,16 +22,14 @@ protected:
         m_sync.calls.clear();
     }
 
-    QStringList order() const
-    {
+    QStringList order() const {
         QStringList result;
         for (const Sticker& s : m_store->stickers())
             result.append(s.name + QString::number(s.zIndex));
         return result;
     }
 
-    void expectSavedAndSynced()
-    {
+    void expectSavedAndSynced() {
         EXPECT_EQ(storedList(), m_store->stickers());
         ASSERT_EQ(m_sync.operations(), QStringList{QStringLiteral("sync")});
         EXPECT_EQ(m_sync.calls.last().stickers, m_store->stickers());
@@ -44,8 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(StickerStoreOperations, AddAppendsWithTheDefaultsAndRenumbers)
-{
+TEST_F(StickerStoreOperations, AddAppendsWithTheDefaultsAndRenumbers) {
     m_store->addSticker(QStringLiteral("/not/checked.gif"));
     const Sticker& first = m_store->stickers().at(0);
     EXPECT_EQ(first.x, 200);
@@ -63,8 +58,7 @@ TEST_F(StickerStoreOperations, AddAppendsWithTheDefaultsAndRenumbers)
     EXPECT_EQ(m_store->stickers().at(2).zIndex, 0);
 }
 
-TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndDeletesFilesLater)
-{
+TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndDeletesFilesLater) {
     addNamed({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     Sticker a = m_store->stickers().at(0);
     a.bgImagePath = storageDirectory() + QStringLiteral("/Backgrounds/a.png");
@@ -78,7 +72,9 @@ TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndDeletesFilesLater)
         StickerStore* store;
         int* seen;
         void syncWindows(const QList<Sticker>&) override { *seen = -2; }
-        void removeWindow(const QUuid&) override { *seen = static_cast<int>(store->stickers().size()); }
+        void removeWindow(const QUuid&) override {
+            *seen = static_cast<int>(store->stickers().size());
+        }
     } probe;
     probe.store = m_store.get();
     probe.seen = &sizeSeenByRemoveWindow;
@@ -91,11 +87,11 @@ TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndDeletesFilesLater)
     EXPECT_EQ(changed.count(), 1);
     // Not yet: the files go after the delay, through the event loop.
     EXPECT_TRUE(QFileInfo::exists(a.gifPath));
-    EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(a.gifPath) && !QFileInfo::exists(a.bgImagePath); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return !QFileInfo::exists(a.gifPath) && !QFileInfo::exists(a.bgImagePath); }));
 }
 
-TEST_F(StickerStoreOperations, RemoveOfAnUnknownIdDoesNothing)
-{
+TEST_F(StickerStoreOperations, RemoveOfAnUnknownIdDoesNothing) {
     addNamed({QStringLiteral("A")});
     m_preferences.flush();
     const int writes = m_backend->writeCount();
@@ -106,8 +102,7 @@ TEST_F(StickerStoreOperations, RemoveOfAnUnknownIdDoesNothing)
     EXPECT_EQ(m_store->stickers().size(), 1);
 }
 
-TEST_F(StickerStoreOperations, RemoveKeepsFilesOutsideTheStorageOrStillInUse)
-{
+TEST_F(StickerStoreOperations, RemoveKeepsFilesOutsideTheStorageOrStillInUse) {
     const QString outside = outsideFile(QStringLiteral("keep.gif"));
     const QString shared = mediaFile(QStringLiteral("shared.gif"));
     m_store->addSticker(outside);
@@ -121,8 +116,7 @@ TEST_F(StickerStoreOperations, RemoveKeepsFilesOutsideTheStorageOrStillInUse)
     EXPECT_TRUE(QFileInfo::exists(shared));
 }
 
-TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture)
-{
+TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture) {
     addNamed({QStringLiteral("A")});
     const QString first = storageDirectory() + QStringLiteral("/Backgrounds/1.png");
     const QString second = storageDirectory() + QStringLiteral("/Backgrounds/2.png");
@@ -145,8 +139,7 @@ TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture)
     EXPECT_EQ(storedList().at(0).bgImagePath, second);
 }
 
-TEST_F(StickerStoreOperations, UpdateWritesTheEditedCopyWholeIncludingZIndex)
-{
+TEST_F(StickerStoreOperations, UpdateWritesTheEditedCopyWholeIncludingZIndex) {
     addNamed({QStringLiteral("A"), QStringLiteral("B")});
     Sticker edited = m_store->stickers().at(1);
     edited.zIndex = 42;
@@ -157,8 +150,7 @@ TEST_F(StickerStoreOperations, UpdateWritesTheEditedCopyWholeIncludingZIndex)
     expectSavedAndSynced();
 }
 
-TEST_F(StickerStoreOperations, RenameStoresTheTextUnchanged)
-{
+TEST_F(StickerStoreOperations, RenameStoresTheTextUnchanged) {
     addNamed({QStringLiteral("A")});
     const QUuid id = m_store->stickers().at(0).id;
     m_store->renameSticker(id, QStringLiteral("   "));
@@ -168,8 +160,7 @@ TEST_F(StickerStoreOperations, RenameStoresTheTextUnchanged)
     EXPECT_EQ(storedList().at(0).name, QString());
 }
 
-TEST_F(StickerStoreOperations, UpdatePositionSavesWithoutTellingTheWindows)
-{
+TEST_F(StickerStoreOperations, UpdatePositionSavesWithoutTellingTheWindows) {
     addNamed({QStringLiteral("A")});
     Sticker locked = m_store->stickers().at(0);
     locked.isLocked = true;
@@ -183,27 +174,29 @@ TEST_F(StickerStoreOperations, UpdatePositionSavesWithoutTellingTheWindows)
     EXPECT_EQ(m_store->stickers().at(0).x, -10.5);
 }
 
-TEST_F(StickerStoreOperations, MoveReordersAndRenumbers)
-{
+TEST_F(StickerStoreOperations, MoveReordersAndRenumbers) {
     addNamed({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     m_store->moveSticker(0, 3);
-    EXPECT_EQ(order(), (QStringList{QStringLiteral("B2"), QStringLiteral("C1"), QStringLiteral("A0")}));
+    EXPECT_EQ(order(),
+              (QStringList{QStringLiteral("B2"), QStringLiteral("C1"), QStringLiteral("A0")}));
     expectSavedAndSynced();
     m_sync.calls.clear();
     m_store->moveSticker(2, 0);
-    EXPECT_EQ(order(), (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
+    EXPECT_EQ(order(),
+              (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
     m_store->moveSticker(1, 2);
     m_store->moveSticker(1, 1);
-    EXPECT_EQ(order(), (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
+    EXPECT_EQ(order(),
+              (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
     m_sync.calls.clear();
     for (const auto& [source, destination] : {std::pair{-1, 0}, {3, 0}, {0, 4}, {0, -1}})
         m_store->moveSticker(source, destination);
-    EXPECT_EQ(order(), (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
+    EXPECT_EQ(order(),
+              (QStringList{QStringLiteral("A2"), QStringLiteral("B1"), QStringLiteral("C0")}));
     EXPECT_TRUE(m_sync.calls.isEmpty());
 }
 
-TEST_F(StickerStoreOperations, CenterUsesTheMainScreenOrTheFallbackFrame)
-{
+TEST_F(StickerStoreOperations, CenterUsesTheMainScreenOrTheFallbackFrame) {
     addNamed({QStringLiteral("A"), QStringLiteral("B")});
     Sticker a = m_store->stickers().at(0);
     a.size = 100;
@@ -220,7 +213,8 @@ TEST_F(StickerStoreOperations, CenterUsesTheMainScreenOrTheFallbackFrame)
     EXPECT_EQ(m_store->stickers().at(0).x, 910);
     EXPECT_EQ(m_store->stickers().at(0).y, 490);
 
-    m_store->setScreenFrameSource([] { return std::optional<QRectF>(QRectF(-1920, 200, 1920, 1200)); });
+    m_store->setScreenFrameSource(
+        [] { return std::optional<QRectF>(QRectF(-1920, 200, 1920, 1200)); });
     m_store->centerAll();
     EXPECT_EQ(m_store->stickers().at(0).x, -1010);
     EXPECT_EQ(m_store->stickers().at(1).x, -1040);
@@ -230,8 +224,7 @@ TEST_F(StickerStoreOperations, CenterUsesTheMainScreenOrTheFallbackFrame)
     EXPECT_EQ(m_store->stickers().at(1).x, 640);
 }
 
-TEST_F(StickerStoreOperations, TogglesActOnAllAtOnce)
-{
+TEST_F(StickerStoreOperations, TogglesActOnAllAtOnce) {
     addNamed({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     for (int i = 0; i < 2; ++i) {
         Sticker s = m_store->stickers().at(i);
@@ -252,8 +245,7 @@ TEST_F(StickerStoreOperations, TogglesActOnAllAtOnce)
         EXPECT_FALSE(s.isLocked);
 }
 
-TEST_F(StickerStoreOperations, TogglesOnAnEmptyListStillSaveAndNotify)
-{
+TEST_F(StickerStoreOperations, TogglesOnAnEmptyListStillSaveAndNotify) {
     m_store->toggleAllLocked();
     EXPECT_TRUE(m_preferences.contains(StickerStore::saveKey));
     EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), QByteArray("[]"));
@@ -261,8 +253,7 @@ TEST_F(StickerStoreOperations, TogglesOnAnEmptyListStillSaveAndNotify)
     EXPECT_TRUE(m_sync.calls.first().stickers.isEmpty());
 }
 
-TEST_F(StickerStoreOperations, ANonFiniteValueKeepsThePreviousStoredList)
-{
+TEST_F(StickerStoreOperations, ANonFiniteValueKeepsThePreviousStoredList) {
     addNamed({QStringLiteral("A")});
     const QByteArray before = m_preferences.value(StickerStore::saveKey).toByteArray();
     Sticker broken = m_store->stickers().at(0);
@@ -272,8 +263,7 @@ TEST_F(StickerStoreOperations, ANonFiniteValueKeepsThePreviousStoredList)
     EXPECT_EQ(m_sync.operations(), QStringList{QStringLiteral("sync")});
 }
 
-TEST_F(StickerStoreOperations, NoWindowSideIsNoError)
-{
+TEST_F(StickerStoreOperations, NoWindowSideIsNoError) {
     m_store->setWindowSync(nullptr);
     addNamed({QStringLiteral("A")});
     m_store->centerAll();
@@ -282,8 +272,7 @@ TEST_F(StickerStoreOperations, NoWindowSideIsNoError)
     EXPECT_TRUE(m_sync.calls.isEmpty());
 }
 
-TEST_F(StickerStoreOperations, ActsOnTheFirstOfDuplicateIdsAndRemovesThemAll)
-{
+TEST_F(StickerStoreOperations, ActsOnTheFirstOfDuplicateIdsAndRemovesThemAll) {
     const Sticker twin = Sticker::withMedia(mediaFile(QStringLiteral("t.gif")));
     storeList(StickerStore::saveKey, {twin, twin});
     makeStore();

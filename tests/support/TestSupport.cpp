@@ -7,11 +7,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QThread>
-
 #include <gtest/gtest.h>
 
-bool waitUntil(const std::function<bool()>& predicate, int boundMs)
-{
+bool waitUntil(const std::function<bool()>& predicate, int boundMs) {
     QDeadlineTimer deadline(boundMs);
     while (!predicate()) {
         if (deadline.hasExpired())
@@ -22,48 +20,42 @@ bool waitUntil(const std::function<bool()>& predicate, int boundMs)
     return true;
 }
 
-void processPendingEvents()
-{
+void processPendingEvents() {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
+void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QStringList filesBelow(const QString& directory)
-{
+QStringList filesBelow(const QString& directory) {
     QStringList files;
-    QDirIterator it(directory, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(directory, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         files.append(QDir(directory).relativeFilePath(it.next()));
     files.sort();
     return files;
 }
 
-void RecordingWindowSync::syncWindows(const QList<Sticker>& stickers)
-{
+void RecordingWindowSync::syncWindows(const QList<Sticker>& stickers) {
     calls.append({QStringLiteral("sync"), stickers, QUuid()});
 }
 
-void RecordingWindowSync::removeWindow(const QUuid& id)
-{
+void RecordingWindowSync::removeWindow(const QUuid& id) {
     calls.append({QStringLiteral("remove"), {}, id});
 }
 
-QStringList RecordingWindowSync::operations() const
-{
+QStringList RecordingWindowSync::operations() const {
     QStringList names;
     for (const Call& call : calls)
         names.append(call.operation);

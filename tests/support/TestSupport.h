@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // Runs the event loop until predicate holds; false if it never does within the bound.
