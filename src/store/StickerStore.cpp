@@ -242,21 +242,23 @@ void StickerStore::centerAll() {
     notify();
 }
 
-void StickerStore::toggleAllHidden() {
-    const bool anyVisible = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
-                                        [](const Sticker& s) { return !s.isHidden; });
-    for (Sticker& sticker : m_stickers)
-        sticker.isHidden = anyVisible;
-    Q_EMIT stickersChanged();
-    save();
-    notify();
+void StickerStore::toggleAllHidden()
+{
+    toggleAll(&Sticker::isHidden);
 }
 
-void StickerStore::toggleAllLocked() {
-    const bool anyUnlocked = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
-                                         [](const Sticker& s) { return !s.isLocked; });
+void StickerStore::toggleAllLocked()
+{
+    toggleAll(&Sticker::isLocked);
+}
+
+void StickerStore::toggleAll(bool Sticker::*flag)
+{
+    // Sets the flag on all when any sticker lacks it, clears it on all otherwise.
+    const bool anyClear = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
+                                      [flag](const Sticker& s) { return !(s.*flag); });
     for (Sticker& sticker : m_stickers)
-        sticker.isLocked = anyUnlocked;
+        sticker.*flag = anyClear;
     Q_EMIT stickersChanged();
     save();
     notify();

@@ -79,6 +79,7 @@ private:
     qsizetype indexOf(const QUuid& id) const;
     QRectF mainScreenFrame() const;
     void notify();
+    void toggleAll(bool Sticker::*flag);
 
     Preferences& m_preferences;
     MediaStorage m_storage;
