@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-image-formats-plugins libheif-dev
+    qt6-base-dev qt6-image-formats-plugins libheif-dev libxcb1-dev
     libgtest-dev
+    xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/StickerLayer.h"
+
+#include <QList>
+#include <QRect>
+
+#include <memory>
+
+class QWidget;
+
+// What sticker windows need from the desktop's window system, beyond Qt itself.
+class WindowingServices {
+public:
+    virtual ~WindowingServices() = default;
+
+    // Makes a shown top-level window a sticker window: on every workspace, out of the taskbar
+    // and pager, on the level of layer. Called again after every show().
+    virtual void applyStickerWindowState(QWidget& window, StickerLayer layer) = 0;
+
+    // Moves a shown window to another level without recreating its native window.
+    virtual void setLayer(QWidget& window, StickerLayer layer) = 0;
+
+    // Orders shown windows bottom to top; each stays on its own level.
+    virtual void restack(const QList<QWidget*>& bottomToTop) = 0;
+
+    // True when a compositing manager blends transparent pixels with what lies behind;
+    // without one, sticker windows are shaped instead.
+    virtual bool isCompositing() const = 0;
+};
+
+// The X11 services under the xcb platform, otherwise services that do nothing (offscreen).
+std::unique_ptr<WindowingServices> createWindowingServices();

@@ -1,0 +1,10 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Windowing-service sources of vantrel_desktop, relative to src/.
+set(VANTREL_PLATFORM_SOURCES
+    platform/NullWindowingServices.h
+    platform/QuitSignals.cpp
+    platform/QuitSignals.h
+    platform/ScreenCoordinates.cpp
+    platform/ScreenCoordinates.h
+    platform/WindowingServices.h
+)

@@ -1,0 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Media decoding sources of vantrel_desktop, relative to src/.
+set(VANTREL_DECODING_SOURCES
+)
