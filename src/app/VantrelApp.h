@@ -2,13 +2,17 @@
 #pragma once
 
 #include <QString>
+
 #include <memory>
 
 class AppSettings;
+class NotificationHub;
 class Preferences;
 class StickerStore;
+class WindowingServices;
 
-// The program's entry type: owns the preferences, the settings and the store for the run.
+// The program's entry type: owns the preferences, the settings, the store and the services
+// the sticker windows use, for the whole run. Needs a QApplication.
 class VantrelApp final {
 public:
     VantrelApp(const QString& preferencesFile, const QString& applicationDataDirectory);
@@ -20,9 +24,12 @@ public:
     Preferences& preferences() const { return *m_preferences; }
     AppSettings& settings() const { return *m_settings; }
     StickerStore& store() const { return *m_store; }
+    NotificationHub& notifications() const { return *m_hub; }
 
 private:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<WindowingServices> m_windowing;
+    std::unique_ptr<NotificationHub> m_hub;
     std::unique_ptr<StickerStore> m_store;
 };

@@ -6,5 +6,8 @@ set(VANTREL_PLATFORM_SOURCES
     platform/QuitSignals.h
     platform/ScreenCoordinates.cpp
     platform/ScreenCoordinates.h
+    platform/WindowingServices.cpp
     platform/WindowingServices.h
+    platform/x11/X11WindowingServices.cpp
+    platform/x11/X11WindowingServices.h
 )

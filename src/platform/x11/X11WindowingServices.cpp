@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/x11/X11WindowingServices.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// EWMH constants of the client messages.
+constexpr std::uint32_t stateRemove = 0;
+constexpr std::uint32_t stateAdd = 1;
+constexpr std::uint32_t sourceApplication = 1;
+constexpr std::uint32_t sourcePager = 2;
+constexpr std::uint32_t everyDesktop = 0xFFFFFFFF;
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
+
+std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
+    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
+        nullptr));
+    return reply ? reply->atom : XCB_ATOM_NONE;
+}
+
+QList<std::uint32_t> atomList(xcb_connection_t* connection, std::uint32_t window,
+                              std::uint32_t property) {
+    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_ATOM, 0, 4096),
+        nullptr));
+    if (!reply || reply->format != 32 || reply->type != XCB_ATOM_ATOM)
+        return {};
+    const auto* atoms = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return QList<std::uint32_t>(atoms, atoms + reply->value_len);
+}
+
+// The screen Qt opened: the default one of DISPLAY.
+int defaultScreenNumber() {
+    char* host = nullptr;
+    int display = 0;
+    int screen = 0;
+    const bool parsed = xcb_parse_display(nullptr, &host, &display, &screen) != 0;
+    std::free(host);
+    return parsed ? screen : 0;
+}
+
+} // namespace
+
+std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                              : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || xcb_connection_has_error(connection))
+        return nullptr;
+
+    const int screenNumber = defaultScreenNumber();
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int skipped = 0; skipped < screenNumber && screens.rem > 1; ++skipped)
+        xcb_screen_next(&screens);
+    if (!screens.data)
+        return nullptr;
+
+    Atoms atoms;
+    atoms.netWmState = internAtom(connection, "_NET_WM_STATE");
+    atoms.skipTaskbar = internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    atoms.skipPager = internAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
+    atoms.above = internAtom(connection, "_NET_WM_STATE_ABOVE");
+    atoms.below = internAtom(connection, "_NET_WM_STATE_BELOW");
+    atoms.netWmDesktop = internAtom(connection, "_NET_WM_DESKTOP");
+    atoms.netSupported = internAtom(connection, "_NET_SUPPORTED");
+    atoms.restackWindow = internAtom(connection, "_NET_RESTACK_WINDOW");
+    atoms.compositingSelection =
+        internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
+    return std::unique_ptr<X11WindowingServices>(
+        new X11WindowingServices(connection, screens.data->root, atoms));
+}
+
+X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::uint32_t root,
+                                           const Atoms& atoms)
+    : m_connection(connection)
+    , m_root(root)
+    , m_atoms(atoms) {}
+
+void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer layer) {
+    const std::optional<std::uint32_t> id = nativeWindow(window);
+    if (!id)
+        return;
+    // The window manager reads the properties of a window it is yet to manage and takes
+    // requests for the ones it manages; Qt merges a _NET_WM_STATE it finds on show().
+    const bool mapped = isMapped(*id);
+    if (!mapped) {
+        mergeStateProperty(*id, {m_atoms.skipTaskbar, m_atoms.skipPager}, XCB_ATOM_NONE);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, *id, m_atoms.netWmDesktop,
+                            XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
+    }
+    sendToRoot(*id, m_atoms.netWmState,
+               {stateAdd, m_atoms.skipTaskbar, m_atoms.skipPager, sourceApplication, 0});
+    sendToRoot(*id, m_atoms.netWmDesktop, {everyDesktop, sourceApplication, 0, 0, 0});
+    moveToLayer(*id, layer, mapped);
+    xcb_flush(m_connection);
+}
+
+void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
+    const std::optional<std::uint32_t> id = nativeWindow(window);
+    if (!id)
+        return;
+    moveToLayer(*id, layer, isMapped(*id));
+    xcb_flush(m_connection);
+}
+
+void X11WindowingServices::restack(const QList<QWidget*>& bottomToTop) {
+    if (!isSupportedByWindowManager(m_atoms.restackWindow)) {
+        for (QWidget* window : bottomToTop)
+            window->raise();
+        return;
+    }
+    std::optional<std::uint32_t> below;
+    for (const QWidget* window : bottomToTop) {
+        const std::optional<std::uint32_t> id = nativeWindow(*window);
+        if (!id)
+            continue;
+        if (below)
+            sendToRoot(*id, m_atoms.restackWindow,
+                       {sourcePager, *below, XCB_STACK_MODE_ABOVE, 0, 0});
+        below = id;
+    }
+    xcb_flush(m_connection);
+}
+
+bool X11WindowingServices::isCompositing() const {
+    const ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_atoms.compositingSelection),
+        nullptr));
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+std::uint32_t X11WindowingServices::layerState(StickerLayer layer) const {
+    return layer == StickerLayer::desktop ? m_atoms.below : m_atoms.above;
+}
+
+bool X11WindowingServices::isMapped(std::uint32_t window) const {
+    const ReplyPointer<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+bool X11WindowingServices::isSupportedByWindowManager(std::uint32_t atom) const {
+    // Asked every time: the window manager may have been replaced since.
+    return atomList(m_connection, m_root, m_atoms.netSupported).contains(atom);
+}
+
+void X11WindowingServices::moveToLayer(std::uint32_t window, StickerLayer layer, bool mapped) {
+    const std::uint32_t wanted = layerState(layer);
+    const std::uint32_t other =
+        layerState(layer == StickerLayer::desktop ? StickerLayer::floating : StickerLayer::desktop);
+    if (!mapped)
+        mergeStateProperty(window, {wanted}, other);
+    // Removing first keeps the window manager from seeing both at once.
+    sendToRoot(window, m_atoms.netWmState, {stateRemove, other, 0, sourceApplication, 0});
+    sendToRoot(window, m_atoms.netWmState, {stateAdd, wanted, 0, sourceApplication, 0});
+}
+
+void X11WindowingServices::mergeStateProperty(std::uint32_t window,
+                                              std::initializer_list<std::uint32_t> added,
+                                              std::uint32_t removed) {
+    QList<std::uint32_t> states = atomList(m_connection, window, m_atoms.netWmState);
+    states.removeAll(removed);
+    for (const std::uint32_t state : added) {
+        if (!states.contains(state))
+            states.append(state);
+    }
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.netWmState,
+                        XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(states.size()),
+                        states.constData());
+}
+
+void X11WindowingServices::sendToRoot(std::uint32_t window, std::uint32_t type,
+                                      const std::array<std::uint32_t, 5>& data) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(m_connection, 0, m_root,
+                   static_cast<std::uint32_t>(XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                              XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY),
+                   reinterpret_cast<const char*>(&event));
+}
+
+std::optional<std::uint32_t> X11WindowingServices::nativeWindow(const QWidget& widget) {
+    // The handle's id, not QWidget::winId(): that one goes stale when the native window is
+    // recreated.
+    const QWindow* handle = widget.windowHandle();
+    if (!handle || !handle->handle())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(handle->winId());
+}

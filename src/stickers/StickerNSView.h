@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/Sticker.h"
+#include "stickers/FramePlayer.h"
+#include "stickers/MediaCache.h"
+#include "stickers/StickerStyle.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class NotificationHub;
+class WindowingServices;
+
+// Draws one sticker: its background (colour or picture, with opacity and rounded corners) and
+// its media fitted inside, playing when animated; turns drags into deltas in sticker points.
+class StickerNSView final : public QWidget {
+    Q_OBJECT
+
+public:
+    using DragHandler = std::function<void(double dx, double dy)>;
+
+    struct Services {
+        QPointer<MediaCache> cache;
+        QPointer<NotificationHub> hub;
+        WindowingServices* windowing = nullptr;
+        FrameTimerFactory timers;
+    };
+
+    StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services, QWidget* parent = nullptr);
+    ~StickerNSView() override;
+
+    // Takes a changed copy of the record: re-styles, and reloads only what changed.
+    void applySticker(const Sticker& sticker);
+    // Ends playback and releases every image; idempotent.
+    void stop();
+    // Playback runs only while the window is shown; the media is decoded when first shown.
+    void setWindowVisible(bool visible);
+
+    const Sticker& sticker() const { return m_sticker; }
+    bool isStopped() const { return m_stopped; }
+    bool isDragging() const { return m_isDragging; }
+    double mediaAspectRatio() const { return m_mediaAspectRatio; }
+    const StickerStyle& style() const { return m_style; }
+    const FramePlayer& player() const { return m_player; }
+    std::optional<QString> loadedBgPath() const { return m_loadedBgPath; }
+    const QImage& backgroundImage() const { return m_bgImage; }
+
+    // Device pixels the media is decoded for: the view's side at its pixel ratio.
+    QSize mediaTargetBox() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void loadMedia();
+    void requestMedia(bool keepPosition);
+    void installFirstFrame(const QImage& image, double aspectRatio);
+    void installMedia(std::shared_ptr<const DecodedMedia> media, bool keepPosition);
+    void applyStyle();
+    void loadBackgroundImage(const QString& path);
+    void updateShape();
+    void rescaleSoon();
+
+    Sticker m_sticker;
+    DragHandler m_onDrag;
+    Services m_services;
+    FramePlayer m_player;
+    std::unique_ptr<MediaCache::Ticket> m_mediaTicket;
+    std::unique_ptr<MediaCache::Ticket> m_bgTicket;
+    QSize m_decodedBox;
+    bool m_mediaRequested = false;
+    bool m_stopped = false;
+    bool m_windowVisible = false;
+    double m_mediaAspectRatio = 1.0;
+    StickerStyle m_style;
+    QImage m_bgImage;
+    std::optional<QString> m_loadedBgPath;
+    QImage m_shapeSource;
+    QPointF m_lastMouseLocation;
+    bool m_isDragging = false;
+    QTimer m_rescaleTimer;
+};

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerWindowManager.h"
+
+#include "platform/WindowingServices.h"
+#include "stickers/NotificationHub.h"
+#include "store/StickerStore.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+StickerWindowManager::StickerWindowManager(StickerStore& store, WindowingServices& windowing, NotificationHub& hub,
+                                           FrameTimerFactory timers)
+    : m_store(&store)
+    , m_windowing(windowing)
+    , m_hub(&hub)
+    , m_timers(std::move(timers))
+{
+    store.setWindowSync(this);
+    for (const Sticker& sticker : store.stickers()) {
+        if (!m_windows.contains(sticker.id))
+            createWindow(sticker);
+    }
+    restackWindows();
+    connect(&hub, &NotificationHub::stickerInteractionEnded, this, &StickerWindowManager::restackWindows);
+}
+
+StickerWindowManager::~StickerWindowManager()
+{
+    if (m_store && m_store->windowSync() == this)
+        m_store->setWindowSync(nullptr);
+}
+
+StickerNSView::Services StickerWindowManager::viewServices()
+{
+    return {&m_cache, m_hub, &m_windowing, m_timers};
+}
+
+void StickerWindowManager::createWindow(const Sticker& sticker)
+{
+    auto window = std::make_unique<StickerWindow>(sticker, m_store.data(), viewServices());
+    if (!sticker.isHidden)
+        window->orderFront();
+    m_windows.emplace(sticker.id, std::move(window));
+}
+
+StickerWindow* StickerWindowManager::window(const QUuid& id) const
+{
+    const auto it = m_windows.find(id);
+    return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+void StickerWindowManager::syncWindows(const QList<Sticker>& stickers)
+{
+    QMetaObject::invokeMethod(this, [this, stickers] { sync(stickers); }, Qt::QueuedConnection);
+}
+
+void StickerWindowManager::sync(const QList<Sticker>& stickers)
+{
+    QSet<QUuid> ids;
+    for (const Sticker& sticker : stickers)
+        ids.insert(sticker.id);
+    for (const Sticker& sticker : stickers) {
+        if (StickerWindow* existing = window(sticker.id)) {
+            existing->applySticker(sticker);
+            if (sticker.isHidden)
+                existing->orderOut();
+        } else if (m_store) {
+            createWindow(sticker);
+        }
+    }
+    for (auto it = m_windows.begin(); it != m_windows.end();) {
+        if (ids.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        std::unique_ptr<StickerWindow> gone = std::move(it->second);
+        it = m_windows.erase(it);
+        gone->teardown();
+        gone->orderOut();
+    }
+    restackWindows();
+}
+
+void StickerWindowManager::removeWindow(const QUuid& id)
+{
+    const auto it = m_windows.find(id);
+    if (it == m_windows.end())
+        return;
+    std::unique_ptr<StickerWindow> gone = std::move(it->second);
+    m_windows.erase(it);
+    gone->teardown();
+    gone->orderOut();
+}
+
+void StickerWindowManager::restackWindows()
+{
+    if (!m_store)
+        return;
+    QList<Sticker> sorted = m_store->stickers();
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Sticker& a, const Sticker& b) { return a.zIndex < b.zIndex; });
+    QList<QWidget*> bottomToTop;
+    QSet<QUuid> placed;
+    for (const Sticker& sticker : std::as_const(sorted)) {
+        StickerWindow* shown = window(sticker.id);
+        // Records sharing an id share a window, which is placed once.
+        if (!shown || sticker.isHidden || placed.contains(sticker.id))
+            continue;
+        placed.insert(sticker.id);
+        // A restack is what brings a shown-again sticker back on screen.
+        if (!shown->isVisible())
+            shown->orderFront();
+        bottomToTop.append(shown);
+    }
+    m_windowing.restack(bottomToTop);
+}

@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/XSession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int startBoundMs = 10000;
+constexpr int toolBoundMs = 30000;
+constexpr int firstDisplay = 90;
+constexpr int displayCandidates = 64;
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
+
+std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    return process;
+}
+
+void stopProcess(QProcess* process) {
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(5000)) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+// Waits for condition while process keeps running; false as soon as it exits.
+bool waitWhileRunning(QProcess& process, const std::function<bool()>& condition) {
+    const QDeadlineTimer deadline(startBoundMs);
+    while (!deadline.hasExpired()) {
+        if (process.state() == QProcess::NotRunning || process.waitForFinished(20))
+            return false;
+        if (condition())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+XSession::XSession() : XSession(Options{}) {}
+
+XSession::XSession(const Options& options) {
+    if (!startServer(options.screen))
+        return;
+    if (options.windowManager && !startWindowManager())
+        return;
+    if (options.compositor && !startCompositor())
+        return;
+    m_ready = true;
+}
+
+XSession::~XSession() {
+    stopProcess(m_compositor.get());
+    stopProcess(m_windowManager.get());
+    if (m_connection)
+        xcb_disconnect(m_connection);
+    stopProcess(m_server.get());
+}
+
+bool XSession::toolsAvailable() {
+    const QStringList tools = {
+        QStringLiteral("Xvfb"),  QStringLiteral("openbox"),  QStringLiteral("xcompmgr"),
+        QStringLiteral("xprop"), QStringLiteral("xdotool"),  QStringLiteral("xwininfo"),
+        QStringLiteral("import")};
+    return std::all_of(tools.begin(), tools.end(), [](const QString& tool) {
+        return !QStandardPaths::findExecutable(tool).isEmpty();
+    });
+}
+
+bool XSession::isReady() const { return m_ready; }
+
+QString XSession::display() const { return QStringLiteral(":%1").arg(m_displayNumber); }
+
+QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const {
+    QProcessEnvironment result = base;
+    result.insert(QStringLiteral("DISPLAY"), display());
+    result.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    result.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return result;
+}
+
+QString XSession::run(const QString& program, const QStringList& arguments) const {
+    return QString::fromLocal8Bit(runForBytes(program, arguments));
+}
+
+QImage XSession::screenshot() const {
+    const QByteArray png = runForBytes(QStringLiteral("import"),
+                                       {QStringLiteral("-window"), QStringLiteral("root"),
+                                        QStringLiteral("png:-")});
+    return QImage::fromData(png, "PNG");
+}
+
+QList<quint32> XSession::clientListStacking() const {
+    return property32(m_root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+}
+
+QStringList XSession::netWmState(quint32 window) const {
+    QStringList names;
+    for (const quint32 state : property32(window, "_NET_WM_STATE", XCB_ATOM_ATOM)) {
+        const ReplyPointer<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(
+            m_connection, xcb_get_atom_name(m_connection, state), nullptr));
+        if (reply)
+            names.append(QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
+                                             xcb_get_atom_name_name_length(reply.get())));
+    }
+    return names;
+}
+
+std::optional<quint32> XSession::netWmDesktop(quint32 window) const {
+    const QList<quint32> values = property32(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL);
+    if (values.isEmpty())
+        return std::nullopt;
+    return values.first();
+}
+
+bool XSession::startCompositor() {
+    if (hasCompositor())
+        return true;
+    stopProcess(m_compositor.get());
+    m_compositor = makeQuietProcess(QStringLiteral("xcompmgr"), {});
+    m_compositor->setProcessEnvironment(environment());
+    m_compositor->start();
+    return waitWhileRunning(*m_compositor, [this] { return hasCompositor(); });
+}
+
+void XSession::stopCompositor() {
+    stopProcess(m_compositor.get());
+    m_compositor.reset();
+    // The server drops the selection with the owner's connection, not necessarily before
+    // the process is reaped.
+    waitFor([this] { return !hasCompositor(); }, startBoundMs);
+}
+
+bool XSession::hasCompositor() const {
+    if (!m_connection)
+        return false;
+    const ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom("_NET_WM_CM_S0")), nullptr));
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+bool XSession::waitFor(const std::function<bool()>& predicate, int boundMs) {
+    const QDeadlineTimer deadline(boundMs);
+    while (!predicate()) {
+        if (deadline.hasExpired())
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+bool XSession::startServer(QSize screen) {
+    const QString geometry =
+        QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+    // Parallel test processes start at different numbers, so they rarely collide at all.
+    const int start = static_cast<int>(QCoreApplication::applicationPid() % displayCandidates);
+    for (int offset = 0; offset < displayCandidates; ++offset) {
+        const int number = firstDisplay + (start + offset) % displayCandidates;
+        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        auto server = makeQuietProcess(
+            QStringLiteral("Xvfb"),
+            {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
+             geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        server->start();
+        if (server->waitForStarted(startBoundMs) && connectWhenServing(number, *server)) {
+            m_server = std::move(server);
+            m_displayNumber = number;
+            return true;
+        }
+        stopProcess(server.get());
+    }
+    return false;
+}
+
+bool XSession::connectWhenServing(int displayNumber, QProcess& server) {
+    const QString lockPath = QStringLiteral("/tmp/.X%1-lock").arg(displayNumber);
+    const QByteArray name = ":" + QByteArray::number(displayNumber);
+    return waitWhileRunning(server, [&] {
+        // Another process's server may hold the display while ours is still failing on it;
+        // the lock names the winner.
+        QFile lock(lockPath);
+        if (!lock.open(QIODevice::ReadOnly) ||
+            lock.readAll().trimmed().toLongLong() != server.processId())
+            return false;
+        int screenNumber = 0;
+        xcb_connection_t* connection = xcb_connect(name.constData(), &screenNumber);
+        if (xcb_connection_has_error(connection)) {
+            xcb_disconnect(connection);
+            return false;
+        }
+        m_connection = connection;
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        return true;
+    });
+}
+
+bool XSession::startWindowManager() {
+    m_windowManager = makeQuietProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    m_windowManager->setProcessEnvironment(environment());
+    m_windowManager->start();
+    return waitWhileRunning(*m_windowManager, [this] {
+        return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();
+    });
+}
+
+QByteArray XSession::runForBytes(const QString& program, const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(toolBoundMs))
+        stopProcess(&process);
+    return process.readAllStandardOutput();
+}
+
+quint32 XSession::atom(const QByteArray& name) const {
+    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        m_connection,
+        xcb_intern_atom(m_connection, 0, static_cast<quint16>(name.size()), name.constData()),
+        nullptr));
+    return reply ? reply->atom : XCB_ATOM_NONE;
+}
+
+QList<quint32> XSession::property32(quint32 window, const QByteArray& name, quint32 type) const {
+    if (!m_connection)
+        return {};
+    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, atom(name), type, 0, 4096),
+        nullptr));
+    if (!reply || reply->format != 32 || reply->type != type)
+        return {};
+    const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
+    return QList<quint32>(values, values + reply->value_len);
+}
