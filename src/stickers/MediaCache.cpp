@@ -123,8 +123,11 @@ void MediaCache::deliverFirstFrame(const std::shared_ptr<MediaJob>& job)
     // A callback may drop its own ticket or another one: walk a copy and re-check membership.
     const QList<Ticket*> subscribers = job->subscribers;
     for (Ticket* ticket : subscribers) {
-        if (job->subscribers.contains(ticket) && ticket->m_firstFrame)
-            ticket->m_firstFrame(image, aspectRatio);
+        // A copy: the callback may destroy the ticket that holds it.
+        if (job->subscribers.contains(ticket) && ticket->m_firstFrame) {
+            const FirstFrame firstFrame = ticket->m_firstFrame;
+            firstFrame(image, aspectRatio);
+        }
     }
 }
 
@@ -143,7 +146,8 @@ void MediaCache::deliverDecoded(const std::shared_ptr<MediaJob>& job)
     while (!job->subscribers.isEmpty()) {
         Ticket* ticket = job->subscribers.takeFirst();
         ticket->m_job.reset();
-        ticket->m_decoded(job->result);
+        const Decoded decoded = ticket->m_decoded;
+        decoded(job->result);
     }
 }
 

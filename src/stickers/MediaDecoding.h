@@ -12,8 +12,12 @@
 struct DecodeLimits {
     qint64 maxTotalFrameBytes = qint64(256) * 1024 * 1024; // one sticker's frames together
     int maxCanvasSide = 16384;                               // refused before decoding
-    int allocationLimitMb = 128;                             // QImageReader's own limit
+    int allocationLimitMb = 128;                             // one decoded image's pixels
     int maxFrames = 100000;
+
+    // True when an image of size may be decoded: both sides in 1..maxCanvasSide and its 32-bit
+    // pixels within allocationLimitMb.
+    bool allowsImage(QSize size) const;
 };
 
 struct DecodeRequest {

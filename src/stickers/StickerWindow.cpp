@@ -74,8 +74,11 @@ void StickerWindow::applySticker(const Sticker& sticker)
     setGeometry(geometryFor(sticker));
     if (layerChanged && isVisible() && m_windowing)
         m_windowing->setLayer(*this, sticker.layer);
-    if (m_stickerView)
+    if (m_stickerView) {
+        // A hidden window gets its resize event only when shown; the view follows at once.
+        m_stickerView->setGeometry(rect());
         m_stickerView->applySticker(sticker);
+    }
 }
 
 void StickerWindow::teardown()

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QPoint>
 #include <QSize>
-
 #include <optional>
 
 // Writes GIF89a files byte by byte, so tests control every block: one flat-coloured image per

@@ -7,11 +7,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
-
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -58,7 +56,8 @@ bool waitWhileRunning(QProcess& process, const std::function<bool()>& condition)
 
 } // namespace
 
-XSession::XSession() : XSession(Options{}) {}
+XSession::XSession()
+    : XSession(Options{}) {}
 
 XSession::XSession(const Options& options) {
     if (!startServer(options.screen))
@@ -79,18 +78,22 @@ XSession::~XSession() {
 }
 
 bool XSession::toolsAvailable() {
-    const QStringList tools = {
-        QStringLiteral("Xvfb"),  QStringLiteral("openbox"),  QStringLiteral("xcompmgr"),
-        QStringLiteral("xprop"), QStringLiteral("xdotool"),  QStringLiteral("xwininfo"),
-        QStringLiteral("import")};
+    const QStringList tools = {QStringLiteral("Xvfb"),     QStringLiteral("openbox"),
+                               QStringLiteral("xcompmgr"), QStringLiteral("xprop"),
+                               QStringLiteral("xdotool"),  QStringLiteral("xwininfo"),
+                               QStringLiteral("import")};
     return std::all_of(tools.begin(), tools.end(), [](const QString& tool) {
         return !QStandardPaths::findExecutable(tool).isEmpty();
     });
 }
 
-bool XSession::isReady() const { return m_ready; }
+bool XSession::isReady() const {
+    return m_ready;
+}
 
-QString XSession::display() const { return QStringLiteral(":%1").arg(m_displayNumber); }
+QString XSession::display() const {
+    return QStringLiteral(":%1").arg(m_displayNumber);
+}
 
 QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const {
     QProcessEnvironment result = base;
@@ -105,9 +108,9 @@ QString XSession::run(const QString& program, const QStringList& arguments) cons
 }
 
 QImage XSession::screenshot() const {
-    const QByteArray png = runForBytes(QStringLiteral("import"),
-                                       {QStringLiteral("-window"), QStringLiteral("root"),
-                                        QStringLiteral("png:-")});
+    const QByteArray png =
+        runForBytes(QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
     return QImage::fromData(png, "PNG");
 }
 
@@ -118,8 +121,8 @@ QList<quint32> XSession::clientListStacking() const {
 QStringList XSession::netWmState(quint32 window) const {
     QStringList names;
     for (const quint32 state : property32(window, "_NET_WM_STATE", XCB_ATOM_ATOM)) {
-        const ReplyPointer<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(
-            m_connection, xcb_get_atom_name(m_connection, state), nullptr));
+        const ReplyPointer<xcb_get_atom_name_reply_t> reply(
+            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, state), nullptr));
         if (reply)
             names.append(QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
                                              xcb_get_atom_name_name_length(reply.get())));
@@ -173,8 +176,7 @@ bool XSession::waitFor(const std::function<bool()>& predicate, int boundMs) {
 }
 
 bool XSession::startServer(QSize screen) {
-    const QString geometry =
-        QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+    const QString geometry = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
     // Parallel test processes start at different numbers, so they rarely collide at all.
     const int start = static_cast<int>(QCoreApplication::applicationPid() % displayCandidates);
     for (int offset = 0; offset < displayCandidates; ++offset) {
@@ -182,10 +184,10 @@ bool XSession::startServer(QSize screen) {
         if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
             QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
             continue;
-        auto server = makeQuietProcess(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-             geometry, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        auto server = makeQuietProcess(QStringLiteral("Xvfb"),
+                                       {QStringLiteral(":%1").arg(number),
+                                        QStringLiteral("-screen"), QStringLiteral("0"), geometry,
+                                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         server->start();
         if (server->waitForStarted(startBoundMs) && connectWhenServing(number, *server)) {
             m_server = std::move(server);
@@ -223,9 +225,32 @@ bool XSession::startWindowManager() {
     m_windowManager = makeQuietProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     m_windowManager->setProcessEnvironment(environment());
     m_windowManager->start();
-    return waitWhileRunning(*m_windowManager, [this] {
-        return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();
-    });
+    if (!waitWhileRunning(*m_windowManager, [this] {
+            return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();
+        }))
+        return false;
+
+    // openbox announces itself before it manages windows, and a window mapped in between stays
+    // unmapped; only a probe window that gets managed shows it is ready.
+    const xcb_window_t probe = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, probe, m_root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    int polls = 0;
+    const auto isManaged = [&] {
+        if (property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).contains(probe))
+            return true;
+        if (polls++ % 10 == 0) {
+            xcb_map_window(m_connection, probe);
+            xcb_flush(m_connection);
+        }
+        return false;
+    };
+    const bool managing = waitWhileRunning(*m_windowManager, isManaged);
+    xcb_destroy_window(m_connection, probe);
+    xcb_flush(m_connection);
+    return managing && waitWhileRunning(*m_windowManager, [&] {
+               return !property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).contains(probe);
+           });
 }
 
 QByteArray XSession::runForBytes(const QString& program, const QStringList& arguments) const {
@@ -243,7 +268,7 @@ quint32 XSession::atom(const QByteArray& name) const {
         m_connection,
         xcb_intern_atom(m_connection, 0, static_cast<quint16>(name.size()), name.constData()),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 QList<quint32> XSession::property32(quint32 window, const QByteArray& name, quint32 type) const {

@@ -8,7 +8,6 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -5,11 +5,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -30,7 +28,7 @@ std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
         connection,
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 QList<std::uint32_t> atomList(xcb_connection_t* connection, std::uint32_t window,
@@ -57,8 +55,8 @@ int defaultScreenNumber() {
 } // namespace
 
 std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                              : nullptr;
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection || xcb_connection_has_error(connection))
         return nullptr;

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/MediaDecoding.h"
+
+#include "stickers/GifTiming.h"
+#include "stickers/HeifDecoding.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
+constexpr qint64 bytesPerMegabyte = qint64(1024) * 1024;
+
+// The whole file, or nothing when it is no regular file, empty, unreadable or too large. A
+// FIFO or device named like a picture is refused before opening, which could block.
+QByteArray readBoundedFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() <= 0 || info.size() > maxFileBytes)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.read(maxFileBytes + 1);
+    return bytes.size() > maxFileBytes ? QByteArray() : bytes;
+}
+
+bool hasHeifSuffix(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QLatin1String("heif"), Qt::CaseInsensitive) == 0;
+}
+
+// Qt's GIF reader paints every frame on a canvas of the logical screen, which it leaves out of
+// QImageReader::size(); the screen is bytes 6 to 9 of the header.
+QSize gifScreen(QByteArrayView bytes) {
+    if (bytes.size() < 10)
+        return {};
+    const auto word = [bytes](qsizetype at) {
+        return int(static_cast<unsigned char>(bytes[at])) |
+               int(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    return QSize(word(6), word(8));
+}
+
+// Scales and keeps the frames of one decode while they fit the byte budget, and hands the first
+// on as soon as it is ready.
+class FrameCollector final {
+public:
+    FrameCollector(const DecodeRequest& request, const std::function<bool()>& cancelled,
+                   const std::function<void(const QImage&, double)>& firstFrame)
+        : m_request(request)
+        , m_cancelled(cancelled)
+        , m_firstFrame(firstFrame)
+        , m_frameLimit(request.animated ? request.limits.maxFrames : 1) {}
+
+    // False once the decode is to end: enough frames, or cancelled.
+    bool wantsMore() {
+        if (m_media.frames.size() >= m_frameLimit || m_wasCancelled)
+            return false;
+        m_wasCancelled = m_cancelled && m_cancelled();
+        return !m_wasCancelled;
+    }
+
+    // frame is at source size, or already reduced by the reader from source; false when it no
+    // longer fits the budget, which ends the decode.
+    bool add(const QImage& frame, QSize source, double duration) {
+        if (m_media.frames.isEmpty()) {
+            m_media.sourceSize = source;
+            m_media.aspectRatio = double(source.width()) / double(std::max(source.height(), 1));
+        }
+        // The target already has the frame's aspect; scaling to it exactly avoids rounding twice.
+        const QSize target = fittedPixelSize(source, m_request.targetBox);
+        const QImage scaled = frame.size() == target ? frame
+                                                     : frame.scaled(target, Qt::IgnoreAspectRatio,
+                                                                    Qt::SmoothTransformation);
+        const QImage converted = scaled.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (converted.isNull())
+            return false;
+        if (m_media.byteCount + converted.sizeInBytes() > m_request.limits.maxTotalFrameBytes) {
+            m_media.truncated = true;
+            return false;
+        }
+        m_media.byteCount += converted.sizeInBytes();
+        m_media.frames.append(converted);
+        m_media.durations.append(duration);
+        if (m_media.frames.size() == 1 && m_firstFrame)
+            m_firstFrame(converted, m_media.aspectRatio);
+        return true;
+    }
+
+    DecodedMedia result() const { return m_wasCancelled ? DecodedMedia() : m_media; }
+
+private:
+    const DecodeRequest& m_request;
+    const std::function<bool()>& m_cancelled;
+    const std::function<void(const QImage&, double)>& m_firstFrame;
+    const int m_frameLimit;
+    bool m_wasCancelled = false;
+    DecodedMedia m_media;
+};
+
+void readWithQt(QImageReader& reader, QByteArrayView bytes, const DecodeRequest& request,
+                FrameCollector& collector) {
+    const DecodeLimits& limits = request.limits;
+    QSize canvas = reader.size();
+    if (reader.format() == "gif")
+        canvas = canvas.expandedTo(gifScreen(bytes));
+
+    reader.setAutoTransform(true);
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize orientedCanvas = turned ? canvas.transposed() : canvas;
+    // libjpeg decodes straight to a reduced size, so a large photo needs far less memory.
+    const bool reducedByReader =
+        reader.format() == "jpeg" && canvas.isValid() && !request.targetBox.isEmpty();
+    QSize decoded = canvas;
+    if (reducedByReader) {
+        decoded =
+            fittedPixelSize(canvas, turned ? request.targetBox.transposed() : request.targetBox);
+        reader.setScaledSize(decoded);
+    }
+    // The side bound applies to the source, the allocation limit to what is decoded from it.
+    const QSize sideBound(limits.maxCanvasSide, limits.maxCanvasSide);
+    if (canvas.isValid() && (canvas.boundedTo(sideBound) != canvas || !limits.allowsImage(decoded)))
+        return;
+
+    const std::vector<std::optional<double>> delays =
+        request.animated ? GifTiming::readDelays(bytes, std::size_t(std::max(limits.maxFrames, 0)))
+                         : std::vector<std::optional<double>>();
+    // Sequential readers cannot skip a broken frame, so the first failure ends the animation.
+    for (std::size_t index = 0; collector.wantsMore() && reader.canRead(); ++index) {
+        QImage frame;
+        if (!reader.read(&frame) || !limits.allowsImage(frame.size()))
+            return;
+        const std::optional<double> delay = index < delays.size() ? delays[index] : std::nullopt;
+        const QSize source = reducedByReader ? orientedCanvas : frame.size();
+        if (!collector.add(frame, source, GifTiming::frameDuration(delay)))
+            return;
+    }
+}
+
+void readWithLibheif(QByteArrayView bytes, const DecodeLimits& limits, FrameCollector& collector) {
+    if (!collector.wantsMore())
+        return;
+    const QImage image = HeifDecoding::decodePrimaryImage(bytes, limits);
+    if (!image.isNull())
+        collector.add(image, image.size(), GifTiming::frameDuration(std::nullopt));
+}
+
+} // namespace
+
+bool DecodeLimits::allowsImage(QSize size) const {
+    if (size.width() <= 0 || size.height() <= 0 || size.width() > maxCanvasSide ||
+        size.height() > maxCanvasSide)
+        return false;
+    return qint64(size.width()) * size.height() * 4 <= qint64(allocationLimitMb) * bytesPerMegabyte;
+}
+
+DecodedMedia decodeMedia(const DecodeRequest& request, const std::function<bool()>& cancelled,
+                         const std::function<void(const QImage&, double)>& firstFrame) {
+    const QByteArray bytes = readBoundedFile(request.path);
+    if (bytes.isEmpty())
+        return {};
+    FrameCollector collector(request, cancelled, firstFrame);
+    // The reader decides by content alone, so a misnamed file still decodes.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (HeifDecoding::isHeif(bytes) || (hasHeifSuffix(request.path) && !reader.canRead()))
+        readWithLibheif(bytes, request.limits, collector);
+    else
+        readWithQt(reader, bytes, request, collector);
+    return collector.result();
+}
+
+QSize fittedPixelSize(QSize source, QSize box) {
+    if (box.isEmpty())
+        return source;
+    if (source.isEmpty())
+        return QSize(std::clamp(source.width(), 0, box.width()),
+                     std::clamp(source.height(), 0, box.height()));
+    if (source.width() <= box.width() && source.height() <= box.height())
+        return source;
+    const double scale =
+        std::min(double(box.width()) / source.width(), double(box.height()) / source.height());
+    // Rounding can only reach, never pass, the box; a sliver keeps at least one pixel.
+    const auto side = [scale](int length, int bound) {
+        return std::clamp(int(std::lround(length * scale)), 1, bound);
+    };
+    return QSize(side(source.width(), box.width()), side(source.height(), box.height()));
+}

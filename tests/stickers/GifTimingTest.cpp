@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/GifTiming.h"
+
+#include "support/GifBuilder.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using Delays = std::vector<std::optional<double>>;
+
+namespace {
+
+// The same file with a global colour table of 2^bits entries after the screen descriptor.
+QByteArray withGlobalColourTable(QByteArray gif, int bits) {
+    gif[10] = char(0x80 | (bits - 1));
+    return gif.insert(13, QByteArray(3 << bits, '\x3B'));
+}
+
+} // namespace
+
+TEST(GifTiming, ReadsTheRawDelayOfEachImage) {
+    const QByteArray gif = GifBuilder()
+                               .addFrame({2, 2}, Qt::red, 0)
+                               .addFrame({2, 2}, Qt::red, 1)
+                               .addFrame({2, 2}, Qt::red)
+                               .addFrame({2, 2}, Qt::red, 2)
+                               .addFrame({2, 2}, Qt::red, 65535)
+                               .build();
+    EXPECT_EQ(GifTiming::readDelays(gif), (Delays{0.0, 0.01, std::nullopt, 0.02, 655.35}));
+}
+
+TEST(GifTiming, AppliesAControlExtensionToTheNextImageOnly) {
+    const QByteArray gif = GifBuilder()
+                               .addControlExtension(7)
+                               .addControlExtension(3)
+                               .addFrame({2, 2}, Qt::red)
+                               .addFrame({2, 2}, Qt::red)
+                               .build();
+    EXPECT_EQ(GifTiming::readDelays(gif), (Delays{0.03, std::nullopt}));
+}
+
+TEST(GifTiming, SkipsOtherExtensionsAndColourTables) {
+    const QByteArray gif = GifBuilder()
+                               .addExtension(0xFF, QByteArray("NETSCAPE2.0\x03\x01\x00\x00", 15))
+                               .addFrame({2, 2}, Qt::red, 4)
+                               .addExtension(0xFE, QByteArray(600, '\x2C'))
+                               .addFrame({2, 2}, Qt::red, 5)
+                               .build();
+    EXPECT_EQ(GifTiming::readDelays(gif), (Delays{0.04, 0.05}));
+    EXPECT_EQ(GifTiming::readDelays(withGlobalColourTable(gif, 8)), (Delays{0.04, 0.05}));
+    QByteArray old = gif;
+    old[4] = '7';
+    EXPECT_EQ(GifTiming::readDelays(old).size(), 2U);
+}
+
+TEST(GifTiming, StopsAtTheImageBound) {
+    GifBuilder builder;
+    for (int i = 0; i < 10; ++i)
+        builder.addFrame({1, 1}, Qt::red, i);
+    EXPECT_EQ(GifTiming::readDelays(builder.build(), 4), (Delays{0.0, 0.01, 0.02, 0.03}));
+}
+
+TEST(GifTiming, ReadsEveryTruncationAsAPrefixOfTheWhole) {
+    const QByteArray gif = GifBuilder()
+                               .addFrame({30, 30}, Qt::red, 2)
+                               .addExtension(0xFE, "note")
+                               .addFrame({30, 30}, Qt::red)
+                               .addFrame({30, 30}, Qt::red, 9)
+                               .build();
+    const Delays whole = GifTiming::readDelays(gif);
+    ASSERT_EQ(whole.size(), 3U);
+    for (qsizetype length = 0; length < gif.size(); ++length) {
+        const Delays part = GifTiming::readDelays(QByteArrayView(gif).first(length));
+        ASSERT_LE(part.size(), whole.size());
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin())) << length;
+    }
+}
+
+TEST(GifTiming, SurvivesGarbageAndRefusesOtherFormats) {
+    QRandomGenerator random(7);
+    const QByteArray header = GifBuilder().addFrame({1, 1}, Qt::red, 1).build().chopped(1);
+    for (int round = 0; round < 200; ++round) {
+        QByteArray noise(qsizetype(random.bounded(1, 400)), '\0');
+        for (char& byte : noise)
+            byte = char(random.bounded(256));
+        EXPECT_LE(GifTiming::readDelays(header + noise).size(), 1U + noise.size() / 10);
+    }
+    EXPECT_TRUE(GifTiming::readDelays(QByteArray("\x89PNG\r\n\x1a\n0000000000")).empty());
+    EXPECT_TRUE(GifTiming::readDelays(QByteArray("GIF88a0000000")).empty());
+    EXPECT_TRUE(GifTiming::readDelays(QByteArray()).empty());
+}
+
+TEST(GifTiming, HoldsShortDelaysAtTheMinimumAndDefaultsMissingOnes) {
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(std::nullopt), 0.08);
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(0.0), 0.02);
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(0.01), 0.02);
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(0.02), 0.02);
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(0.021), 0.021);
+    EXPECT_DOUBLE_EQ(GifTiming::frameDuration(3.5), 3.5);
+}

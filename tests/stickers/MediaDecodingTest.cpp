@@ -1,0 +1,309 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/MediaDecoding.h"
+
+#include "support/GifBuilder.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <libheif/heif_cxx.h>
+
+namespace {
+
+QImage filled(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+// A small PNG whose IHDR, checksum included, claims size.
+QByteArray pngClaiming(QSize size) {
+    QByteArray png = encoded(filled({4, 4}, Qt::red), "png");
+    const auto put = [&png](qsizetype at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = char((value >> (24 - 8 * i)) & 0xFF);
+    };
+    put(16, quint32(size.width()));
+    put(20, quint32(size.height()));
+    quint32 crc = 0xFFFFFFFFU;
+    for (const char byte : png.sliced(12, 17)) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+    }
+    put(29, ~crc);
+    return png;
+}
+
+// A JPEG of image whose EXIF orientation says to turn it a quarter clockwise.
+QByteArray jpegTurnedClockwise(const QImage& image) {
+    const QByteArray exif("\xFF\xE1\x00\x22"
+                          "Exif\0\0MM\x00\x2A\x00\x00\x00\x08"
+                          "\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                          "\x00\x00\x00\x00",
+                          36);
+    return encoded(image, "jpeg").insert(2, exif);
+}
+
+// False when this libheif cannot encode HEVC.
+bool writeHeic(const QString& path, QSize size, QColor colour) {
+    if (!heif_have_encoder_for_format(heif_compression_HEVC))
+        return false;
+    heif::Image image;
+    image.create(size.width(), size.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGBA);
+    image.add_plane(heif_channel_interleaved, size.width(), size.height(), 8);
+    int stride = 0;
+    uint8_t* plane = image.get_plane(heif_channel_interleaved, &stride);
+    const QImage source = filled(size, colour).convertToFormat(QImage::Format_RGBA8888);
+    for (int y = 0; y < size.height(); ++y)
+        std::copy_n(source.constScanLine(y), size.width() * 4, plane + y * stride);
+    heif::Context context;
+    heif::Encoder encoder(heif_compression_HEVC);
+    context.encode_image(image, encoder);
+    context.write_to_file(path.toStdString());
+    return true;
+}
+
+bool near(QRgb pixel, QColor colour) {
+    return std::abs(qRed(pixel) - colour.red()) < 12 &&
+           std::abs(qGreen(pixel) - colour.green()) < 12 &&
+           std::abs(qBlue(pixel) - colour.blue()) < 12;
+}
+
+QRgb centre(const QImage& image) {
+    return image.pixel(image.width() / 2, image.height() / 2);
+}
+
+class MediaDecodingTest : public testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& bytes) {
+        writeFile(m_dir.filePath(name), bytes);
+        return m_dir.filePath(name);
+    }
+
+    static DecodedMedia decode(const QString& path, bool animated = true, QSize box = {},
+                               DecodeLimits limits = {}) {
+        return decodeMedia(DecodeRequest{path, animated, box, limits});
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(MediaDecodingTest, DecodesEveryFrameOfAGifWithItsDuration) {
+    const QString path = write("a.gif", GifBuilder()
+                                            .addFrame({40, 20}, Qt::red, 0)
+                                            .addFrame({40, 20}, Qt::green, 3)
+                                            .addFrame({40, 20}, Qt::blue)
+                                            .build());
+    const DecodedMedia media = decode(path);
+    ASSERT_EQ(media.frames.size(), 3);
+    EXPECT_EQ(media.durations, (QList<double>{0.02, 0.03, 0.08}));
+    EXPECT_TRUE(near(centre(media.frames[0]), Qt::red));
+    EXPECT_TRUE(near(centre(media.frames[2]), Qt::blue));
+    EXPECT_EQ(media.frames[1].format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(media.sourceSize, QSize(40, 20));
+    EXPECT_DOUBLE_EQ(media.aspectRatio, 2.0);
+    EXPECT_EQ(media.byteCount, 3 * 40 * 20 * 4);
+
+    const DecodedMedia still = decode(path, false);
+    ASSERT_EQ(still.frames.size(), 1);
+    EXPECT_TRUE(near(centre(still.frames[0]), Qt::red));
+}
+
+TEST_F(MediaDecodingTest, FitsFramesIntoTheBoxButNeverAboveTheSource) {
+    const QString path = write("a.gif", GifBuilder().addFrame({200, 100}, Qt::red, 5).build());
+    EXPECT_EQ(decode(path, true, {50, 50}).frames[0].size(), QSize(50, 25));
+    EXPECT_EQ(decode(path, true, {1000, 1000}).frames[0].size(), QSize(200, 100));
+    EXPECT_EQ(decode(path, true, {}).frames[0].size(), QSize(200, 100));
+
+    EXPECT_EQ(fittedPixelSize({50, 100}, {40, 40}), QSize(20, 40));
+    EXPECT_EQ(fittedPixelSize({10000, 1}, {100, 100}), QSize(100, 1));
+    EXPECT_EQ(fittedPixelSize({10, 0}, {5, 5}), QSize(5, 0));
+    EXPECT_EQ(fittedPixelSize({30, 30}, {0, 40}), QSize(30, 30));
+}
+
+TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceBeforeDecodingTheRest) {
+    const QString path = write("a.gif", GifBuilder()
+                                            .addFrame({8, 4}, Qt::red, 5)
+                                            .addFrame({8, 4}, Qt::green, 5)
+                                            .addFrame({8, 4}, Qt::blue, 5)
+                                            .build());
+    QStringList events;
+    int checksBeforeCancel = 100;
+    const auto cancelled = [&] {
+        events.append("check");
+        return --checksBeforeCancel < 0;
+    };
+    const auto first = [&events](const QImage& image, double aspect) {
+        events.append(QStringLiteral("first %1 %2").arg(image.width()).arg(aspect));
+    };
+    EXPECT_EQ(decodeMedia(DecodeRequest{path, true, {}, {}}, cancelled, first).frames.size(), 3);
+    EXPECT_EQ(events.mid(0, 3), QStringList({"check", "first 8 2", "check"}));
+    EXPECT_EQ(events.count("first 8 2"), 1);
+
+    checksBeforeCancel = 1;
+    EXPECT_TRUE(decodeMedia(DecodeRequest{path, true, {}, {}}, cancelled, first).isEmpty());
+    checksBeforeCancel = 0;
+    events.clear();
+    EXPECT_TRUE(decodeMedia(DecodeRequest{path, true, {}, {}}, cancelled, first).isEmpty());
+    EXPECT_EQ(events, QStringList("check"));
+}
+
+TEST_F(MediaDecodingTest, StopsAtTheFrameBudgetAndTheFrameBound) {
+    GifBuilder builder;
+    for (int i = 0; i < 10; ++i)
+        builder.addFrame({100, 100}, Qt::red, 5);
+    const QString path = write("a.gif", builder.build());
+    DecodeLimits limits;
+    limits.maxTotalFrameBytes = 100 * 100 * 4 * 7 / 2;
+    const DecodedMedia budgeted = decode(path, true, {}, limits);
+    EXPECT_EQ(budgeted.frames.size(), 3);
+    EXPECT_EQ(budgeted.durations.size(), 3);
+    EXPECT_TRUE(budgeted.truncated);
+    limits.maxTotalFrameBytes = 1000;
+    EXPECT_TRUE(decode(path, true, {}, limits).isEmpty());
+
+    limits = {};
+    limits.maxFrames = 4;
+    const DecodedMedia bounded = decode(path, true, {}, limits);
+    EXPECT_EQ(bounded.frames.size(), 4);
+    EXPECT_FALSE(bounded.truncated);
+}
+
+TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
+    for (const char* format : {"png", "jpeg", "webp"}) {
+        const QString path = write(QStringLiteral("%1.gif").arg(format),
+                                   encoded(filled({64, 32}, QColor(20, 120, 220)), format));
+        const DecodedMedia media = decode(path, true, {32, 32});
+        ASSERT_EQ(media.frames.size(), 1) << format;
+        EXPECT_EQ(media.frames[0].size(), QSize(32, 16));
+        EXPECT_EQ(media.sourceSize, QSize(64, 32));
+        EXPECT_TRUE(near(centre(media.frames[0]), QColor(20, 120, 220))) << format;
+    }
+}
+
+TEST_F(MediaDecodingTest, TurnsPhotosAsTheirOrientationSays) {
+    const QString path = write("turned.jpg", jpegTurnedClockwise(filled({80, 40}, Qt::red)));
+    for (const QSize box : {QSize(), QSize(20, 30)}) {
+        const DecodedMedia media = decode(path, false, box);
+        ASSERT_EQ(media.frames.size(), 1);
+        EXPECT_EQ(media.sourceSize, QSize(40, 80));
+        EXPECT_DOUBLE_EQ(media.aspectRatio, 0.5);
+        EXPECT_EQ(media.frames[0].size(), fittedPixelSize({40, 80}, box));
+    }
+}
+
+TEST_F(MediaDecodingTest, AppliesTheAllocationLimitToWhatIsDecoded) {
+    // libjpeg decodes a reduced picture, which fits where the full one would not.
+    const QImage large = filled({1000, 600}, Qt::red);
+    DecodeLimits limits;
+    limits.allocationLimitMb = 1;
+    const DecodedMedia jpeg =
+        decode(write("a.jpg", encoded(large, "jpeg")), false, {300, 300}, limits);
+    ASSERT_EQ(jpeg.frames.size(), 1);
+    EXPECT_EQ(jpeg.frames[0].size(), QSize(300, 180));
+    EXPECT_EQ(jpeg.sourceSize, QSize(1000, 600));
+    EXPECT_TRUE(decode(write("a.png", encoded(large, "png")), false, {300, 300}, limits).isEmpty());
+    const QByteArray wideScreen =
+        GifBuilder().setScreen(1000, 1000).addFrame({4, 4}, Qt::red, 5).build();
+    EXPECT_TRUE(decode(write("a.gif", wideScreen), true, {}, limits).isEmpty());
+}
+
+TEST_F(MediaDecodingTest, DecodesHeicThroughLibheif) {
+    const QString path = m_dir.filePath("photo.HEIC");
+    if (!writeHeic(path, {64, 48}, QColor(200, 30, 30)))
+        GTEST_SKIP() << "no HEVC encoder";
+    const DecodedMedia media = decode(path, true, {32, 32});
+    ASSERT_EQ(media.frames.size(), 1);
+    EXPECT_EQ(media.frames[0].size(), QSize(32, 24));
+    EXPECT_EQ(media.sourceSize, QSize(64, 48));
+    EXPECT_TRUE(near(centre(media.frames[0]), QColor(200, 30, 30)));
+    EXPECT_EQ(decode(write("photo.png", readFile(path))).sourceSize, QSize(64, 48));
+    DecodeLimits limits;
+    limits.maxCanvasSide = 60;
+    EXPECT_TRUE(decode(path, true, {}, limits).isEmpty());
+}
+
+TEST_F(MediaDecodingTest, RefusesWhatIsNoPicture) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.gif"));
+    EXPECT_TRUE(decode(m_dir.filePath("folder.gif")).isEmpty());
+    EXPECT_TRUE(decode(m_dir.filePath("missing.png")).isEmpty());
+    EXPECT_TRUE(decode(write("empty.gif", {})).isEmpty());
+    EXPECT_TRUE(decode(write("text.png", "just some words, no picture")).isEmpty());
+    EXPECT_TRUE(decode(write("text.heic", "just some words, no picture")).isEmpty());
+    EXPECT_TRUE(decode(write("header.gif", "GIF89a")).isEmpty());
+}
+
+TEST_F(MediaDecodingTest, KeepsTheFramesBeforeATruncationOrCorruption) {
+    const QByteArray gif = GifBuilder()
+                               .addFrame({20, 20}, Qt::red, 5)
+                               .addFrame({20, 20}, Qt::green, 5)
+                               .addFrame({20, 20}, Qt::blue, 5)
+                               .build();
+    const DecodedMedia cut = decode(write("cut.gif", gif.first(gif.size() * 5 / 6)));
+    EXPECT_GE(cut.frames.size(), 2);
+    EXPECT_LE(cut.frames.size(), 3);
+
+    for (const char* format : {"gif", "png", "jpeg", "webp"}) {
+        const QByteArray whole =
+            qstrcmp(format, "gif") == 0 ? gif : encoded(filled({120, 80}, Qt::magenta), format);
+        QByteArray corrupt = whole;
+        for (qsizetype at = 40; at < corrupt.size(); at += 13)
+            corrupt[at] = char(corrupt[at] ^ 0x5A);
+        for (const QByteArray& bytes : {whole.first(whole.size() / 2), corrupt, whole.first(30)}) {
+            const DecodedMedia media = decode(write("broken", bytes), true, {60, 60});
+            for (const QImage& frame : media.frames)
+                EXPECT_EQ(frame.size(), fittedPixelSize(media.sourceSize, {60, 60})) << format;
+        }
+    }
+}
+
+TEST_F(MediaDecodingTest, RefusesCanvasesBeyondTheLimitsBeforeDecoding) {
+    const QByteArray hugeScreen =
+        GifBuilder().setScreen(65535, 65535).addFrame({4, 4}, Qt::red, 5).build();
+    EXPECT_TRUE(decode(write("screen.gif", hugeScreen)).isEmpty());
+    EXPECT_TRUE(decode(write("claim.png", pngClaiming({100000, 100000}))).isEmpty());
+    EXPECT_EQ(decode(write("honest.png", pngClaiming({4, 4}))).frames.size(), 1);
+    DecodeLimits limits;
+    limits.maxCanvasSide = 200;
+    const QString wide = write("wide.png", encoded(filled({300, 10}, Qt::red), "png"));
+    EXPECT_TRUE(decode(wide, true, {}, limits).isEmpty());
+}
+
+TEST_F(MediaDecodingTest, PlaysThousandsOfTinyFrames) {
+    GifBuilder builder;
+    for (int i = 0; i < 5000; ++i)
+        builder.addFrame({1, 1}, i % 2 ? Qt::red : Qt::green, 1);
+    const DecodedMedia media = decode(write("many.gif", builder.build()));
+    ASSERT_EQ(media.frames.size(), 5000);
+    EXPECT_EQ(media.durations.count(0.02), 5000);
+    EXPECT_EQ(media.byteCount, 5000 * 4);
+}
+
+TEST_F(MediaDecodingTest, DecodesFramesPlacedOutsideTheCanvas) {
+    const QString path = write("outside.gif", GifBuilder()
+                                                  .setScreen(10, 10)
+                                                  .addFrame({10, 10}, Qt::red, 5)
+                                                  .addFrame({4, 4}, Qt::green, 5, {20, 20})
+                                                  .addFrame({8, 8}, Qt::blue, 5, {6, 6})
+                                                  .addFrame({8, 8}, Qt::blue, 5, {9, 9})
+                                                  .build());
+    const DecodedMedia media = decode(path);
+    ASSERT_EQ(media.frames.size(), 4);
+    for (const QImage& frame : media.frames)
+        EXPECT_EQ(frame.size(), QSize(10, 10));
+    EXPECT_TRUE(near(media.frames[1].pixel(5, 5), Qt::red));
+}

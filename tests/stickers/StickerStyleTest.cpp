@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerStyle.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRectF view(0, 0, 160, 160);
+
+Sticker withStyle(BGStyle style, double cornerRadius = 20)
+{
+    Sticker s = Sticker::withMedia(QStringLiteral("/m/a.gif"));
+    s.bgStyle = style;
+    s.cornerRadius = cornerRadius;
+    return s;
+}
+
+} // namespace
+
+TEST(StickerStyle, FitsTheMediaWholeAndCentred)
+{
+    EXPECT_EQ(StickerStyle::fitAspect(view, 2.0), QRectF(0, 40, 160, 80));
+    EXPECT_EQ(StickerStyle::fitAspect(view, 0.5), QRectF(40, 0, 80, 160));
+    EXPECT_EQ(StickerStyle::fitAspect(view, 1.0), view);
+    EXPECT_EQ(StickerStyle::fitAspect(view, 0.0), view);
+    EXPECT_EQ(StickerStyle::fitAspect(view, -3.0), view);
+    EXPECT_EQ(StickerStyle::fitAspect(QRectF(0, 0, 0, 0), 2.0), QRectF(0, 0, 0, 0));
+    // A 1000×0 image reads as 1000:1.
+    const QRectF thin = StickerStyle::fitAspect(view, 1000.0);
+    EXPECT_DOUBLE_EQ(thin.height(), 0.16);
+    EXPECT_DOUBLE_EQ(thin.center().y(), 80);
+}
+
+TEST(StickerStyle, RoundsTheMediaRelativeToItsShorterSide)
+{
+    const StickerStyle wide = StickerStyle::forSticker(withStyle(BGStyle::none), view, 2.0);
+    EXPECT_DOUBLE_EQ(wide.mediaCornerRadius, 10);
+    EXPECT_DOUBLE_EQ(StickerStyle::forSticker(withStyle(BGStyle::none, 80), view, 1.0).mediaCornerRadius, 80);
+    EXPECT_DOUBLE_EQ(StickerStyle::forSticker(withStyle(BGStyle::none, 0), view, 1.0).mediaCornerRadius, 0);
+    // Even an absurd radius draws a sane shape inside the media rectangle.
+    const StickerStyle huge = StickerStyle::forSticker(withStyle(BGStyle::color, 1e9), view, 1.0);
+    EXPECT_TRUE(view.contains(huge.mediaPath.boundingRect()));
+    const StickerStyle negative = StickerStyle::forSticker(withStyle(BGStyle::color, -40), view, 1.0);
+    EXPECT_TRUE(negative.outline.contains(QPointF(0.5, 0.5)));
+}
+
+TEST(StickerStyle, OutlineIsRoundedOnlyWithABackground)
+{
+    const StickerStyle none = StickerStyle::forSticker(withStyle(BGStyle::none), view, 1.0);
+    EXPECT_FALSE(none.clipsToOutline);
+    EXPECT_TRUE(none.outline.contains(QPointF(0.5, 0.5)));
+    for (const BGStyle style : {BGStyle::color, BGStyle::image}) {
+        const StickerStyle rounded = StickerStyle::forSticker(withStyle(style), view, 1.0);
+        EXPECT_TRUE(rounded.clipsToOutline);
+        EXPECT_FALSE(rounded.outline.contains(QPointF(1, 1)));
+        EXPECT_TRUE(rounded.outline.contains(QPointF(80, 1)));
+    }
+}
+
+TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn)
+{
+    Sticker red = withStyle(BGStyle::color);
+    red.bgColor = QStringLiteral("#FF0000");
+    red.bgOpacity = 0.5;
+    const StickerStyle color = StickerStyle::forSticker(red, view, 1.0);
+    EXPECT_EQ(color.backgroundColor.red(), 255);
+    EXPECT_EQ(color.backgroundColor.green(), 0);
+    EXPECT_NEAR(color.backgroundColor.alphaF(), 0.5, 0.01);
+    red.bgColor = QStringLiteral("no digits");
+    red.bgOpacity = 7;
+    EXPECT_EQ(StickerStyle::forSticker(red, view, 1.0).backgroundColor, QColor(0, 0, 0, 255));
+
+    Sticker picture = withStyle(BGStyle::image);
+    picture.bgOpacity = 0.25;
+    EXPECT_DOUBLE_EQ(StickerStyle::forSticker(picture, view, 1.0).backgroundOpacity, 0.25);
+}
+
+TEST(StickerStyle, PictureFillCropsEvenly)
+{
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(400, 200), QSizeF(160, 160)), QRectF(100, 0, 200, 200));
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)), QRectF(0, 100, 100, 100));
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(0, 0), QSizeF(160, 160)), QRectF(0, 0, 0, 0));
+}

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/FakeFrameTimer.h"
+#include "stickers/NotificationHub.h"
+#include "stickers/RecordingWindowingServices.h"
+#include "model/StickerJson.h"
+#include "stickers/StickerWindowManager.h"
+#include "store/MemoryPreferencesBackend.h"
+#include "store/Preferences.h"
+#include "store/StickerStore.h"
+#include "support/TestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StickerWindowManagerTest : public testing::Test {
+protected:
+    // Builds a store of named stickers (name:zIndex[:hidden]) and its manager.
+    void build(const QStringList& specs)
+    {
+        QList<Sticker> list;
+        for (const QString& spec : specs) {
+            const QStringList parts = spec.split(u':');
+            Sticker s = Sticker::withMedia(media());
+            s.name = parts[0];
+            s.isHidden = parts.size() > 2;
+            list.append(s);
+        }
+        m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode(list));
+        m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
+        // The store renumbers on load; the wanted numbers are set afterwards.
+        for (qsizetype i = 0; i < specs.size(); ++i) {
+            Sticker s = m_store->stickers().at(i);
+            s.zIndex = specs[i].split(u':')[1].toLongLong();
+            m_store->updateSticker(s);
+        }
+        m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub, [this] {
+            return std::make_unique<FakeFrameTimer>(m_timerLog);
+        });
+        processPendingEvents();
+        m_windowing.restacks.clear();
+    }
+
+    QString media() const
+    {
+        const QString path = m_root.filePath(QStringLiteral("data/Vantrel/Media/m.gif"));
+        if (!QFileInfo::exists(path))
+            writeFile(path, "GIF89a");
+        return path;
+    }
+
+    Sticker named(const QString& name) const
+    {
+        for (const Sticker& s : m_store->stickers()) {
+            if (s.name == name)
+                return s;
+        }
+        return {};
+    }
+
+    StickerWindow* windowOf(const QString& name) const { return m_manager->window(named(name).id); }
+
+    QTemporaryDir m_root;
+    Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
+    RecordingWindowingServices m_windowing;
+    NotificationHub m_hub;
+    std::shared_ptr<FakeFrameTimer::Log> m_timerLog = std::make_shared<FakeFrameTimer::Log>();
+    std::unique_ptr<StickerStore> m_store;
+    std::unique_ptr<StickerWindowManager> m_manager;
+};
+
+} // namespace
+
+TEST_F(StickerWindowManagerTest, CreatesAWindowPerStickerAndStacksByZIndex)
+{
+    m_store = nullptr;
+    build({QStringLiteral("A:2"), QStringLiteral("B:0"), QStringLiteral("C:1")});
+    EXPECT_EQ(m_manager->windowCount(), 3);
+    EXPECT_EQ(m_store->windowSync(), m_manager.get());
+    m_manager->restackWindows();
+    ASSERT_EQ(m_windowing.restacks.size(), 1);
+    EXPECT_EQ(m_windowing.restacks[0], (QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("A")}));
+    for (const QString& name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
+        EXPECT_TRUE(windowOf(name)->isVisible());
+        EXPECT_TRUE(m_windowing.states.contains(name + QStringLiteral(":floating")));
+    }
+}
+
+TEST_F(StickerWindowManagerTest, EqualZIndexPutsTheLaterStickerInFront)
+{
+    build({QStringLiteral("A:1"), QStringLiteral("B:1")});
+    m_manager->restackWindows();
+    EXPECT_EQ(m_windowing.restacks.last(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+}
+
+TEST_F(StickerWindowManagerTest, HiddenStickersKeepAWindowThatIsNeverShown)
+{
+    build({QStringLiteral("A:1"), QStringLiteral("H:0:hidden")});
+    StickerWindow* hidden = windowOf(QStringLiteral("H"));
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(hidden->isVisible());
+    m_manager->restackWindows();
+    EXPECT_EQ(m_windowing.restacks.last(), QStringList{QStringLiteral("A")});
+
+    Sticker h = named(QStringLiteral("H"));
+    h.isHidden = false;
+    m_store->updateSticker(h);
+    EXPECT_FALSE(hidden->isVisible());
+    processPendingEvents();
+    EXPECT_EQ(windowOf(QStringLiteral("H")), hidden);
+    EXPECT_TRUE(hidden->isVisible());
+    EXPECT_EQ(m_windowing.restacks.last(), (QStringList{QStringLiteral("H"), QStringLiteral("A")}));
+
+    Sticker a = named(QStringLiteral("A"));
+    a.isHidden = true;
+    StickerWindow* shown = windowOf(QStringLiteral("A"));
+    m_store->updateSticker(a);
+    processPendingEvents();
+    EXPECT_EQ(windowOf(QStringLiteral("A")), shown);
+    EXPECT_FALSE(shown->isVisible());
+    EXPECT_EQ(m_windowing.restacks.last(), QStringList{QStringLiteral("H")});
+}
+
+TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack)
+{
+    build({QStringLiteral("A:1"), QStringLiteral("B:0")});
+    const Sticker a = named(QStringLiteral("A"));
+    QList<Sticker> withoutA = m_store->stickers();
+    withoutA.removeFirst();
+    m_manager->syncWindows(withoutA);
+    EXPECT_NE(m_manager->window(a.id), nullptr) << "a sync waits for the next turn";
+    processPendingEvents();
+    EXPECT_EQ(m_manager->window(a.id), nullptr);
+    m_manager->syncWindows(m_store->stickers());
+    processPendingEvents();
+    ASSERT_NE(m_manager->window(a.id), nullptr);
+
+    m_manager->removeWindow(a.id);
+    EXPECT_EQ(m_manager->window(a.id), nullptr);
+    m_manager->removeWindow(a.id);
+    m_manager->syncWindows(m_store->stickers());
+    processPendingEvents();
+    EXPECT_NE(m_manager->window(a.id), nullptr);
+}
+
+TEST_F(StickerWindowManagerTest, StoreOperationsReachTheWindows)
+{
+    build({QStringLiteral("A:0")});
+    Sticker a = named(QStringLiteral("A"));
+    a.size = 240;
+    a.layer = StickerLayer::desktop;
+    m_store->updateSticker(a);
+    processPendingEvents();
+    StickerWindow* window = windowOf(QStringLiteral("A"));
+    EXPECT_EQ(window->width(), 240);
+    EXPECT_EQ(window->sticker().layer, StickerLayer::desktop);
+    EXPECT_EQ(m_windowing.layerChanges, QStringList{QStringLiteral("A:desktop")});
+    a.size = 250;
+    m_store->updateSticker(a);
+    processPendingEvents();
+    EXPECT_EQ(m_windowing.layerChanges.size(), 1);
+
+    m_store->removeSticker(a.id);
+    EXPECT_EQ(m_manager->windowCount(), 0);
+}
+
+TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing)
+{
+    build({QStringLiteral("A:0")});
+    m_hub.postStickerInteractionEnded();
+    EXPECT_EQ(m_windowing.restacks.size(), 1);
+
+    QList<Sticker> list = m_store->stickers();
+    list.append(Sticker::withMedia(media()));
+    m_manager->syncWindows(list);
+    m_store.reset();
+    processPendingEvents();
+    EXPECT_EQ(m_manager->windowCount(), 1);
+    m_hub.postStickerInteractionEnded();
+    EXPECT_EQ(m_windowing.restacks.size(), 1);
+}
+
+TEST_F(StickerWindowManagerTest, DuplicateIdsShareOneWindow)
+{
+    const Sticker twin = Sticker::withMedia(media());
+    m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode({twin, twin}));
+    m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
+    m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub);
+    EXPECT_EQ(m_manager->windowCount(), 1);
+    m_manager->restackWindows();
+    EXPECT_EQ(m_windowing.restacks.last().size(), 1);
+}
