@@ -93,8 +93,9 @@ void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer
     const std::optional<std::uint32_t> id = nativeWindow(window);
     if (!id)
         return;
-    // The window manager reads the properties of a window it is yet to manage and takes
-    // requests for the ones it manages; Qt merges a _NET_WM_STATE it finds on show().
+    // Just after show() the window manager has usually yet to take the window and reads its
+    // properties when it does (Qt keeps a _NET_WM_STATE it finds there); it may have read them
+    // already, so the requests follow either way.
     const bool mapped = isMapped(*id);
     if (!mapped) {
         mergeStateProperty(*id, {m_atoms.skipTaskbar, m_atoms.skipPager}, XCB_ATOM_NONE);
@@ -117,6 +118,9 @@ void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
 }
 
 void X11WindowingServices::restack(const QList<QWidget*>& bottomToTop) {
+    // A single window has no order; raising it would still move it.
+    if (bottomToTop.size() < 2)
+        return;
     if (!isSupportedByWindowManager(m_atoms.restackWindow)) {
         for (QWidget* window : bottomToTop)
             window->raise();
