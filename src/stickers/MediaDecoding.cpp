@@ -19,14 +19,15 @@ constexpr qint64 bytesPerMegabyte = qint64(1024) * 1024;
 // The whole file, or nothing when it is no regular file, empty, unreadable or too large. A
 // FIFO or device named like a picture is refused before opening, which could block.
 QByteArray readBoundedFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() <= 0 || info.size() > maxFileBytes)
+    if (!QFileInfo(path).isFile())
         return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QByteArray bytes = file.read(maxFileBytes + 1);
-    return bytes.size() > maxFileBytes ? QByteArray() : bytes;
+    // QIODevice::read reserves the whole requested length, so ask for the file's own size; a
+    // file that grows meanwhile is cut there.
+    const qint64 size = file.size();
+    return size > 0 && size <= maxFileBytes ? file.read(size) : QByteArray();
 }
 
 bool hasHeifSuffix(const QString& path) {

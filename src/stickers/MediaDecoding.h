@@ -43,7 +43,8 @@ struct DecodedMedia {
 // Runs on a worker thread. Calls firstFrame (with the first frame and the aspect ratio) as soon
 // as that frame is decoded, and checks cancelled between frames: a cancelled decode returns an
 // empty result. An unreadable, missing or refused file gives an empty result, or the frames
-// that decoded before the failure. HEIC and HEIF go through libheif.
+// that decoded before the failure. HEIC and HEIF go through libheif. Photos come upright, turned
+// as their orientation metadata says.
 DecodedMedia decodeMedia(const DecodeRequest& request, const std::function<bool()>& cancelled = {},
                          const std::function<void(const QImage&, double)>& firstFrame = {});
 

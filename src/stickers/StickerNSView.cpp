@@ -23,17 +23,6 @@ bool isGifPath(const QString& path)
     return QFileInfo(path).suffix().toLower() == u"gif";
 }
 
-QBrush imageBrush(const QImage& image, const QRectF& source, const QRectF& target)
-{
-    QBrush brush(image);
-    QTransform transform;
-    transform.translate(target.x(), target.y());
-    transform.scale(target.width() / source.width(), target.height() / source.height());
-    transform.translate(-source.x(), -source.y());
-    brush.setTransform(transform);
-    return brush;
-}
-
 // Every pixel that any frame covers, so the shaped window hides no part of the animation.
 QImage coverage(const DecodedMedia& media)
 {
@@ -109,6 +98,7 @@ void StickerNSView::stop()
     m_player.stop();
     m_bgImage = QImage();
     m_loadedBgPath.reset();
+    m_painter.setStyle(m_style, m_bgImage);
     m_shapeSource = QImage();
     m_mediaRequested = false;
     m_decodedBox = QSize();
@@ -188,6 +178,7 @@ void StickerNSView::applyStyle()
     if (m_sticker.bgStyle == BGStyle::image && (!m_loadedBgPath || *m_loadedBgPath != m_sticker.bgImagePath))
         loadBackgroundImage(m_sticker.bgImagePath);
     setCursor(m_sticker.isLocked ? Qt::ArrowCursor : Qt::OpenHandCursor);
+    m_painter.setStyle(m_style, m_bgImage);
     updateShape();
     update();
 }
@@ -198,6 +189,7 @@ void StickerNSView::loadBackgroundImage(const QString& path)
         m_bgTicket.reset();
         m_bgImage = QImage();
         m_loadedBgPath.reset();
+        m_painter.setStyle(m_style, m_bgImage);
         return;
     }
     m_loadedBgPath = path;
@@ -214,6 +206,7 @@ void StickerNSView::loadBackgroundImage(const QString& path)
         // An unreadable picture leaves the previous one in place.
         if (media && !media->isEmpty()) {
             self->m_bgImage = media->frames.first();
+            self->m_painter.setStyle(self->m_style, self->m_bgImage);
             self->updateShape();
             self->update();
         }
@@ -260,25 +253,7 @@ void StickerNSView::rescaleSoon()
 void StickerNSView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setPen(Qt::NoPen);
-
-    if (m_style.background == BGStyle::color) {
-        painter.fillPath(m_style.outline, m_style.backgroundColor);
-    } else if (m_style.background == BGStyle::image && !m_bgImage.isNull()) {
-        const QRectF bounds(rect());
-        const QRectF source = StickerStyle::fillSourceRect(QSizeF(m_bgImage.size()), bounds.size());
-        painter.setOpacity(m_style.backgroundOpacity);
-        painter.fillPath(m_style.outline, imageBrush(m_bgImage, source, bounds));
-        painter.setOpacity(1);
-    }
-    const QImage& frame = m_player.currentImage();
-    if (!frame.isNull() && !m_style.mediaRect.isEmpty())
-        painter.fillPath(m_style.mediaPath, imageBrush(frame, QRectF(frame.rect()), m_style.mediaRect));
+    m_painter.paint(painter, size(), devicePixelRatioF(), m_player.currentImage());
 }
 
 void StickerNSView::mousePressEvent(QMouseEvent* event)

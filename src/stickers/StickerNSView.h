@@ -4,6 +4,7 @@
 #include "model/Sticker.h"
 #include "stickers/FramePlayer.h"
 #include "stickers/MediaCache.h"
+#include "stickers/StickerPainter.h"
 #include "stickers/StickerStyle.h"
 
 #include <QPointer>
@@ -82,6 +83,7 @@ private:
     bool m_windowVisible = false;
     double m_mediaAspectRatio = 1.0;
     StickerStyle m_style;
+    StickerPainter m_painter;
     QImage m_bgImage;
     std::optional<QString> m_loadedBgPath;
     QImage m_shapeSource;

@@ -32,7 +32,7 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    // True when the server, the window manager, the compositor and the inspection tools exist.
+    // True when the server, the window manager, the compositor and the X11 tools exist.
     static bool toolsAvailable();
 
     // True when the server and everything asked for run.

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerPainter.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+QBrush imageBrush(const QImage& image, const QRectF& source, const QRectF& target)
+{
+    QBrush brush(image);
+    QTransform transform;
+    transform.translate(target.x(), target.y());
+    transform.scale(target.width() / source.width(), target.height() / source.height());
+    transform.translate(-source.x(), -source.y());
+    brush.setTransform(transform);
+    return brush;
+}
+
+QRect toPixels(const QRectF& logical, qreal ratio)
+{
+    const QRectF scaled(logical.x() * ratio, logical.y() * ratio, logical.width() * ratio, logical.height() * ratio);
+    return scaled.toAlignedRect();
+}
+
+// True when the path covers its bounding rectangle: nothing to mask.
+bool isRectangle(const QPainterPath& path, const QRectF& rect)
+{
+    QPainterPath whole;
+    whole.addRect(rect);
+    return path.contains(whole) || path == whole;
+}
+
+} // namespace
+
+void StickerPainter::setStyle(const StickerStyle& style, const QImage& backgroundPicture)
+{
+    m_style = style;
+    m_picture = backgroundPicture;
+    m_dirty = true;
+}
+
+void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio)
+{
+    m_dirty = false;
+    m_builtSize = logicalSize;
+    m_builtRatio = ratio;
+    const QSize pixels = (QSizeF(logicalSize) * ratio).toSize();
+
+    m_background = QImage();
+    const bool picture = m_style.background == BGStyle::image && !m_picture.isNull();
+    if (m_style.background == BGStyle::color || picture) {
+        m_background = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(Qt::transparent);
+        QPainter p(&m_background);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (picture) {
+            const QRectF bounds(QPointF(0, 0), QSizeF(logicalSize));
+            p.setOpacity(m_style.backgroundOpacity);
+            p.fillPath(m_style.outline, imageBrush(m_picture,
+                                                   StickerStyle::fillSourceRect(QSizeF(m_picture.size()), bounds.size()),
+                                                   bounds));
+        } else {
+            p.fillPath(m_style.outline, m_style.backgroundColor);
+        }
+    }
+
+    m_mediaPixels = toPixels(m_style.mediaRect, ratio);
+    m_mediaMask = QImage();
+    if (!m_mediaPixels.isEmpty() && !isRectangle(m_style.mediaPath, m_style.mediaRect)) {
+        m_mediaMask = QImage(m_mediaPixels.size(), QImage::Format_Alpha8);
+        m_mediaMask.fill(Qt::transparent);
+        QPainter p(&m_mediaMask);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(-QPointF(m_mediaPixels.topLeft()));
+        p.scale(ratio, ratio);
+        p.fillPath(m_style.mediaPath, Qt::white);
+    }
+}
+
+void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ratio, const QImage& frame)
+{
+    if (m_dirty || logicalSize != m_builtSize || !qFuzzyCompare(ratio, m_builtRatio))
+        rebuild(logicalSize, ratio);
+
+    // Device pixels from here on: every copy below is one to one.
+    painter.save();
+    painter.resetTransform();
+    painter.scale(1 / ratio, 1 / ratio);
+    // The media goes down first on the cleared view, so that the mask cuts only the media;
+    // the background then slides in behind it.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(QRect(QPoint(0, 0), (QSizeF(logicalSize) * ratio).toSize()), Qt::transparent);
+    if (!frame.isNull() && !m_mediaPixels.isEmpty()) {
+        // Frames are decoded at the size they are shown; a re-scaling may still be pending.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, frame.size() != m_mediaPixels.size());
+        painter.drawImage(m_mediaPixels, frame);
+        if (!m_mediaMask.isNull()) {
+            painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            painter.drawImage(m_mediaPixels.topLeft(), m_mediaMask);
+        }
+    }
+    if (!m_background.isNull()) {
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        m_background.setDevicePixelRatio(1);
+        painter.drawImage(0, 0, m_background);
+        m_background.setDevicePixelRatio(ratio);
+    }
+    painter.restore();
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stickers/StickerStyle.h"
+
+#include <QImage>
+
+class QPainter;
+
+// Draws a sticker frame by frame. The background and the media's rounded mask are rendered
+// once per style; each frame is then a copy, one masking pass and the background behind it.
+class StickerPainter final {
+public:
+    // Takes effect at the next paint; the picture is the background for the image style.
+    void setStyle(const StickerStyle& style, const QImage& backgroundPicture);
+    void paint(QPainter& painter, const QSize& logicalSize, qreal devicePixelRatio, const QImage& frame);
+
+private:
+    void rebuild(const QSize& logicalSize, qreal devicePixelRatio);
+
+    StickerStyle m_style;
+    QImage m_picture;
+    bool m_dirty = true;
+    QSize m_builtSize;
+    qreal m_builtRatio = 0;
+    QImage m_background;  // the whole view: colour or picture, rounded; null without one
+    QImage m_mediaMask;   // alpha of the media rectangle: opaque inside the rounded media path
+    QRect m_mediaPixels;  // the media rectangle in device pixels
+};
