@@ -11,22 +11,22 @@
 #include "store/StickerStore.h"
 
 VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicationDataDirectory)
-    : m_preferences(std::make_unique<Preferences>(std::make_shared<IniPreferencesBackend>(preferencesFile)))
+    : m_preferences(
+          std::make_unique<Preferences>(std::make_shared<IniPreferencesBackend>(preferencesFile)))
     , m_settings(std::make_unique<AppSettings>(*m_preferences))
     , m_windowing(createWindowingServices())
     , m_hub(std::make_unique<NotificationHub>())
-    , m_store(std::make_unique<StickerStore>(*m_preferences, applicationDataDirectory))
-{
+    , m_store(std::make_unique<StickerStore>(*m_preferences, applicationDataDirectory)) {
     m_store->setSettings(m_settings.get());
     m_store->setScreenFrameSource(&ScreenCoordinates::mainScreenFrame);
     // The store creates its window manager on the next turn of the event loop.
-    m_store->setWindowManagerFactory([this](StickerStore& store) -> std::unique_ptr<StickerWindowSyncing> {
-        return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
-    });
+    m_store->setWindowManagerFactory(
+        [this](StickerStore& store) -> std::unique_ptr<StickerWindowSyncing> {
+            return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
+        });
 }
 
-VantrelApp::~VantrelApp()
-{
+VantrelApp::~VantrelApp() {
     // The windows go with the store, before the services they use.
     m_store.reset();
     m_settings.reset();

@@ -8,25 +8,22 @@
 
 namespace ScreenCoordinates {
 
-QRectF toQt(double x, double y, double size, const QRect& primaryScreen)
-{
-    return QRectF(primaryScreen.x() + x, primaryScreen.y() + primaryScreen.height() - y - size, size, size);
+QRectF toQt(double x, double y, double size, const QRect& primaryScreen) {
+    return QRectF(primaryScreen.x() + x, primaryScreen.y() + primaryScreen.height() - y - size,
+                  size, size);
 }
 
-QPointF fromQt(const QRectF& qtGeometry, const QRect& primaryScreen)
-{
-    return QPointF(qtGeometry.x() - primaryScreen.x(),
-                   primaryScreen.y() + primaryScreen.height() - qtGeometry.y() - qtGeometry.height());
+QPointF fromQt(const QRectF& qtGeometry, const QRect& primaryScreen) {
+    return QPointF(qtGeometry.x() - primaryScreen.x(), primaryScreen.y() + primaryScreen.height() -
+                                                           qtGeometry.y() - qtGeometry.height());
 }
 
-QRect primaryScreenGeometry()
-{
+QRect primaryScreenGeometry() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? primary->geometry() : QRect(0, 0, 1440, 900);
 }
 
-std::optional<QRectF> mainScreenFrame()
-{
+std::optional<QRectF> mainScreenFrame() {
     const QScreen* screen = nullptr;
     if (const QWindow* active = QGuiApplication::focusWindow())
         screen = active->screen();

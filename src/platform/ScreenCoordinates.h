@@ -4,7 +4,6 @@
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
-
 #include <optional>
 
 // Sticker coordinates are points with the origin at the bottom-left of the primary screen and

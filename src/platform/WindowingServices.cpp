@@ -6,8 +6,7 @@
 
 #include <QGuiApplication>
 
-std::unique_ptr<WindowingServices> createWindowingServices()
-{
+std::unique_ptr<WindowingServices> createWindowingServices() {
     if (QGuiApplication::platformName() == u"xcb") {
         if (auto x11 = X11WindowingServices::create())
             return x11;

@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Windowing-service sources of vantrel_desktop, relative to src/.
 set(VANTREL_PLATFORM_SOURCES
+    platform/MemoryRelease.cpp
+    platform/MemoryRelease.h
     platform/NullWindowingServices.h
     platform/QuitSignals.cpp
     platform/QuitSignals.h

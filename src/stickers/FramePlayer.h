@@ -5,7 +5,6 @@
 #include "stickers/MediaDecoding.h"
 
 #include <QImage>
-
 #include <functional>
 #include <memory>
 

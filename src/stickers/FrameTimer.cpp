@@ -3,8 +3,7 @@
 
 #include <cmath>
 
-QtFrameTimer::QtFrameTimer()
-{
+QtFrameTimer::QtFrameTimer() {
     m_timer.setSingleShot(true);
     // Frame delays down to 20 ms need better than the coarse timer's 5 % slack.
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -14,14 +13,12 @@ QtFrameTimer::QtFrameTimer()
     });
 }
 
-void QtFrameTimer::start(double seconds, std::function<void()> fire)
-{
+void QtFrameTimer::start(double seconds, std::function<void()> fire) {
     m_fire = std::move(fire);
     m_timer.start(static_cast<int>(std::lround(seconds * 1000.0)));
 }
 
-void QtFrameTimer::stop()
-{
+void QtFrameTimer::stop() {
     m_timer.stop();
     m_fire = nullptr;
 }

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QByteArrayView>
-
 #include <optional>
 #include <vector>
 

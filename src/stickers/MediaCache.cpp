@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/MediaCache.h"
 
+#include "platform/MemoryRelease.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QThread>
-
 #include <atomic>
 #include <optional>
 
@@ -21,8 +22,7 @@ struct MediaJob {
 namespace {
 
 // The same file, unchanged, at the same size and kind of decode.
-QString keyFor(const DecodeRequest& request)
-{
+QString keyFor(const DecodeRequest& request) {
     const QFileInfo info(request.path);
     return QStringLiteral("%1|%2|%3|%4|%5x%6")
         .arg(info.absoluteFilePath())
@@ -35,28 +35,24 @@ QString keyFor(const DecodeRequest& request)
 
 } // namespace
 
-MediaCache::Ticket::~Ticket()
-{
+MediaCache::Ticket::~Ticket() {
     if (m_cache)
         m_cache->unsubscribe(this);
 }
 
 MediaCache::MediaCache(QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
 
-MediaCache::~MediaCache()
-{
+MediaCache::~MediaCache() {
     for (const auto& job : std::as_const(m_inFlight))
         job->cancelled = true;
     m_pool.waitForDone();
 }
 
-std::unique_ptr<MediaCache::Ticket> MediaCache::request(const DecodeRequest& request, FirstFrame firstFrame,
-                                                         Decoded decoded)
-{
+std::unique_ptr<MediaCache::Ticket> MediaCache::request(const DecodeRequest& request,
+                                                        FirstFrame firstFrame, Decoded decoded) {
     std::unique_ptr<Ticket> ticket(new Ticket);
     ticket->m_cache = this;
     ticket->m_firstFrame = std::move(firstFrame);
@@ -78,18 +74,19 @@ std::unique_ptr<MediaCache::Ticket> MediaCache::request(const DecodeRequest& req
 
     if (job->done) {
         // Delivered on a later turn, as a decode would be, so callers see one order of events.
-        QMetaObject::invokeMethod(this, [this, job] { deliverDecoded(job); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, job] { deliverDecoded(job); }, Qt::QueuedConnection);
     } else if (!m_inFlight.contains(key)) {
         m_inFlight.insert(key, job);
         start(job);
     } else if (job->firstFrame) {
-        QMetaObject::invokeMethod(this, [this, job] { deliverFirstFrame(job); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, job] { deliverFirstFrame(job); }, Qt::QueuedConnection);
     }
     return ticket;
 }
 
-void MediaCache::start(const std::shared_ptr<MediaJob>& job)
-{
+void MediaCache::start(const std::shared_ptr<MediaJob>& job) {
     ++m_decodesStarted;
     // The pool is waited for in the destructor, so the worker may use this.
     m_pool.start([this, job] {
@@ -103,7 +100,8 @@ void MediaCache::start(const std::shared_ptr<MediaJob>& job)
                 },
                 Qt::QueuedConnection);
         };
-        auto media = std::make_shared<const DecodedMedia>(decodeMedia(job->request, cancelled, first));
+        auto media =
+            std::make_shared<const DecodedMedia>(decodeMedia(job->request, cancelled, first));
         QMetaObject::invokeMethod(
             this,
             [this, job, media] {
@@ -112,11 +110,12 @@ void MediaCache::start(const std::shared_ptr<MediaJob>& job)
                 deliverDecoded(job);
             },
             Qt::QueuedConnection);
+        // The source-sized frames of the decode are gone; their memory goes back too.
+        releaseFreedMemory();
     });
 }
 
-void MediaCache::deliverFirstFrame(const std::shared_ptr<MediaJob>& job)
-{
+void MediaCache::deliverFirstFrame(const std::shared_ptr<MediaJob>& job) {
     if (!job->firstFrame || job->done)
         return;
     const auto [image, aspectRatio] = *job->firstFrame;
@@ -131,8 +130,7 @@ void MediaCache::deliverFirstFrame(const std::shared_ptr<MediaJob>& job)
     }
 }
 
-void MediaCache::deliverDecoded(const std::shared_ptr<MediaJob>& job)
-{
+void MediaCache::deliverDecoded(const std::shared_ptr<MediaJob>& job) {
     if (m_inFlight.value(job->key) == job)
         m_inFlight.remove(job->key);
     if (job->cancelled)
@@ -151,8 +149,7 @@ void MediaCache::deliverDecoded(const std::shared_ptr<MediaJob>& job)
     }
 }
 
-void MediaCache::unsubscribe(Ticket* ticket)
-{
+void MediaCache::unsubscribe(Ticket* ticket) {
     const std::shared_ptr<MediaJob> job = std::move(ticket->m_job);
     if (!job)
         return;

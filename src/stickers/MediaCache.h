@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
-
 #include <functional>
 #include <memory>
 
@@ -43,8 +42,8 @@ public:
     ~MediaCache() override;
 
     // firstFrame may be empty; decoded always arrives once, with an empty set on failure.
-    [[nodiscard]] std::unique_ptr<Ticket> request(const DecodeRequest& request, FirstFrame firstFrame,
-                                                  Decoded decoded);
+    [[nodiscard]] std::unique_ptr<Ticket> request(const DecodeRequest& request,
+                                                  FirstFrame firstFrame, Decoded decoded);
 
     // Decodes started so far, for tests and benchmarks.
     int decodesStarted() const { return m_decodesStarted; }

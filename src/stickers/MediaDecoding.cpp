@@ -4,7 +4,6 @@
 #include "stickers/GifTiming.h"
 #include "stickers/HeifDecoding.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -16,19 +15,50 @@ namespace {
 constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
 constexpr qint64 bytesPerMegabyte = qint64(1024) * 1024;
 
-// The whole file, or nothing when it is no regular file, empty, unreadable or too large. A
-// FIFO or device named like a picture is refused before opening, which could block.
-QByteArray readBoundedFile(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // QIODevice::read reserves the whole requested length, so ask for the file's own size; a
-    // file that grows meanwhile is cut there.
-    const qint64 size = file.size();
-    return size > 0 && size <= maxFileBytes ? file.read(size) : QByteArray();
-}
+// A media file opened for decoding. Its head serves the format checks and the first frame's
+// delay; the whole file is read only when needed, so the first frame never waits for it.
+class MediaFile final {
+public:
+    // Nothing opens when the path is no regular file (a FIFO or device named like a picture
+    // could block), is empty, unreadable or too large.
+    explicit MediaFile(const QString& path)
+        : m_path(path)
+        , m_file(path) {
+        if (!QFileInfo(path).isFile() || !m_file.open(QIODevice::ReadOnly))
+            return;
+        m_size = m_file.size();
+        if (m_size <= 0 || m_size > maxFileBytes)
+            return;
+        m_head = m_file.read(std::min(m_size, headBytes));
+        m_file.seek(0);
+    }
+
+    bool isOpen() const { return !m_head.isEmpty(); }
+    bool isWhole() const { return m_head.size() == m_size; }
+    QByteArrayView head() const { return m_head; }
+    QIODevice& device() { return m_file; }
+
+    // QIODevice::read reserves the whole requested length, so the file's own size is asked for.
+    QByteArrayView all() {
+        if (isWhole())
+            return m_head;
+        if (m_all.isEmpty()) {
+            QFile whole(m_path);
+            if (whole.open(QIODevice::ReadOnly))
+                m_all = whole.read(m_size);
+        }
+        return m_all;
+    }
+
+private:
+    static constexpr qint64 headBytes = 64 * 1024;
+
+    QString m_path;
+    QFile m_file;
+    qint64 m_size = 0;
+    QByteArray m_head;
+    QByteArray m_all;
+};
 
 bool hasHeifSuffix(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
@@ -105,12 +135,12 @@ private:
     DecodedMedia m_media;
 };
 
-void readWithQt(QImageReader& reader, QByteArrayView bytes, const DecodeRequest& request,
+void readWithQt(QImageReader& reader, MediaFile& file, const DecodeRequest& request,
                 FrameCollector& collector) {
     const DecodeLimits& limits = request.limits;
-    QSize canvas = reader.size();
-    if (reader.format() == "gif")
-        canvas = canvas.expandedTo(gifScreen(bytes));
+    // QImageReader::size() of a GIF scans the whole file; the header gives the canvas at once.
+    const bool gif = reader.format() == "gif";
+    QSize canvas = gif ? gifScreen(file.head()) : reader.size();
 
     reader.setAutoTransform(true);
     const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -129,11 +159,18 @@ void readWithQt(QImageReader& reader, QByteArrayView bytes, const DecodeRequest&
     if (canvas.isValid() && (canvas.boundedTo(sideBound) != canvas || !limits.allowsImage(decoded)))
         return;
 
-    const std::vector<std::optional<double>> delays =
-        request.animated ? GifTiming::readDelays(bytes, std::size_t(std::max(limits.maxFrames, 0)))
-                         : std::vector<std::optional<double>>();
+    // The first frame's delay needs only the start of the file, so the first frame shows before
+    // the rest of the delays are read.
+    std::vector<std::optional<double>> delays;
+    if (request.animated) {
+        delays = GifTiming::readDelays(file.head(), 1);
+        if (delays.empty() && !file.isWhole())
+            delays = GifTiming::readDelays(file.all(), 1);
+    }
     // Sequential readers cannot skip a broken frame, so the first failure ends the animation.
     for (std::size_t index = 0; collector.wantsMore() && reader.canRead(); ++index) {
+        if (index == 1 && request.animated)
+            delays = GifTiming::readDelays(file.all(), std::size_t(std::max(limits.maxFrames, 0)));
         QImage frame;
         if (!reader.read(&frame) || !limits.allowsImage(frame.size()))
             return;
@@ -163,19 +200,16 @@ bool DecodeLimits::allowsImage(QSize size) const {
 
 DecodedMedia decodeMedia(const DecodeRequest& request, const std::function<bool()>& cancelled,
                          const std::function<void(const QImage&, double)>& firstFrame) {
-    const QByteArray bytes = readBoundedFile(request.path);
-    if (bytes.isEmpty())
+    MediaFile file(request.path);
+    if (!file.isOpen())
         return {};
     FrameCollector collector(request, cancelled, firstFrame);
     // The reader decides by content alone, so a misnamed file still decodes.
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (HeifDecoding::isHeif(bytes) || (hasHeifSuffix(request.path) && !reader.canRead()))
-        readWithLibheif(bytes, request.limits, collector);
+    QImageReader reader(&file.device());
+    if (HeifDecoding::isHeif(file.head()) || (hasHeifSuffix(request.path) && !reader.canRead()))
+        readWithLibheif(file.all(), request.limits, collector);
     else
-        readWithQt(reader, bytes, request, collector);
+        readWithQt(reader, file, request, collector);
     return collector.result();
 }
 

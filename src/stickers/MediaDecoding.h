@@ -5,14 +5,13 @@
 #include <QList>
 #include <QSize>
 #include <QString>
-
 #include <functional>
 
 // Bounds that keep hostile or huge files from exhausting memory or time.
 struct DecodeLimits {
     qint64 maxTotalFrameBytes = qint64(256) * 1024 * 1024; // one sticker's frames together
-    int maxCanvasSide = 16384;                               // refused before decoding
-    int allocationLimitMb = 128;                             // one decoded image's pixels
+    int maxCanvasSide = 16384;                             // refused before decoding
+    int allocationLimitMb = 128;                           // one decoded image's pixels
     int maxFrames = 100000;
 
     // True when an image of size may be decoded: both sides in 1..maxCanvasSide and its 32-bit
@@ -22,8 +21,8 @@ struct DecodeLimits {
 
 struct DecodeRequest {
     QString path;
-    bool animated = false;  // true: every frame with its duration; false: image 0 only
-    QSize targetBox;        // device pixels the media is fitted into; empty: source size
+    bool animated = false; // true: every frame with its duration; false: image 0 only
+    QSize targetBox;       // device pixels the media is fitted into; empty: source size
     DecodeLimits limits;
 };
 
@@ -35,7 +34,7 @@ struct DecodedMedia {
     double aspectRatio = 1.0; // first image's width / max(height, 1), of the source
     QSize sourceSize;
     qint64 byteCount = 0;
-    bool truncated = false;   // frames were left out to stay within maxTotalFrameBytes
+    bool truncated = false; // frames were left out to stay within maxTotalFrameBytes
 
     bool isEmpty() const { return frames.isEmpty(); }
 };

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -18,14 +17,12 @@ namespace {
 constexpr int backgroundOversize = 3;
 constexpr int rescaleDelayMs = 150;
 
-bool isGifPath(const QString& path)
-{
+bool isGifPath(const QString& path) {
     return QFileInfo(path).suffix().toLower() == u"gif";
 }
 
 // Every pixel that any frame covers, so the shaped window hides no part of the animation.
-QImage coverage(const DecodedMedia& media)
-{
+QImage coverage(const DecodedMedia& media) {
     QImage covered(media.frames.first().size(), QImage::Format_Alpha8);
     covered.fill(0);
     for (const QImage& frame : media.frames) {
@@ -43,13 +40,14 @@ QImage coverage(const DecodedMedia& media)
 
 } // namespace
 
-StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services, QWidget* parent)
+StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services,
+                             QWidget* parent)
     : QWidget(parent)
     , m_sticker(sticker)
     , m_onDrag(std::move(onDrag))
     , m_services(std::move(services))
-    , m_player(m_services.timers ? m_services.timers() : std::make_unique<QtFrameTimer>(), [this] { update(); })
-{
+    , m_player(m_services.timers ? m_services.timers() : std::make_unique<QtFrameTimer>(),
+               [this] { update(); }) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(false);
@@ -57,21 +55,19 @@ StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Service
     m_rescaleTimer.setInterval(rescaleDelayMs);
     connect(&m_rescaleTimer, &QTimer::timeout, this, [this] { requestMedia(true); });
     applyStyle();
+    loadMedia();
 }
 
-StickerNSView::~StickerNSView()
-{
+StickerNSView::~StickerNSView() {
     stop();
 }
 
-QSize StickerNSView::mediaTargetBox() const
-{
+QSize StickerNSView::mediaTargetBox() const {
     const int side = static_cast<int>(std::ceil(std::max(width(), height()) * devicePixelRatioF()));
     return QSize(std::max(side, 1), std::max(side, 1));
 }
 
-void StickerNSView::applySticker(const Sticker& sticker)
-{
+void StickerNSView::applySticker(const Sticker& sticker) {
     const bool mediaChanged = sticker.gifPath != m_sticker.gifPath;
     const bool reloadBackground =
         sticker.bgImagePath != m_sticker.bgImagePath || sticker.bgStyle != m_sticker.bgStyle;
@@ -86,8 +82,7 @@ void StickerNSView::applySticker(const Sticker& sticker)
     applyStyle();
 }
 
-void StickerNSView::stop()
-{
+void StickerNSView::stop() {
     if (m_stopped)
         return;
     m_stopped = true;
@@ -105,8 +100,7 @@ void StickerNSView::stop()
     update();
 }
 
-void StickerNSView::setWindowVisible(bool visible)
-{
+void StickerNSView::setWindowVisible(bool visible) {
     m_windowVisible = visible;
     m_player.setVisible(visible);
     if (visible && !m_mediaRequested)
@@ -115,16 +109,16 @@ void StickerNSView::setWindowVisible(bool visible)
         applyStyle();
 }
 
-void StickerNSView::loadMedia()
-{
-    if (m_stopped || !m_windowVisible)
+void StickerNSView::loadMedia() {
+    // A visible record starts decoding at once, while its window is still being mapped; a
+    // hidden one waits until it is first shown.
+    if (m_stopped || (!m_windowVisible && m_sticker.isHidden))
         return;
     m_mediaRequested = true;
     requestMedia(false);
 }
 
-void StickerNSView::requestMedia(bool keepPosition)
-{
+void StickerNSView::requestMedia(bool keepPosition) {
     if (m_stopped || !m_services.cache)
         return;
     DecodeRequest request;
@@ -140,15 +134,14 @@ void StickerNSView::requestMedia(bool keepPosition)
             if (self)
                 self->installFirstFrame(image, aspectRatio);
         };
-    m_mediaTicket = m_services.cache->request(request, std::move(first),
-                                              [self, keepPosition](std::shared_ptr<const DecodedMedia> media) {
-                                                  if (self)
-                                                      self->installMedia(std::move(media), keepPosition);
-                                              });
+    m_mediaTicket = m_services.cache->request(
+        request, std::move(first), [self, keepPosition](std::shared_ptr<const DecodedMedia> media) {
+            if (self)
+                self->installMedia(std::move(media), keepPosition);
+        });
 }
 
-void StickerNSView::installFirstFrame(const QImage& image, double aspectRatio)
-{
+void StickerNSView::installFirstFrame(const QImage& image, double aspectRatio) {
     if (m_stopped)
         return;
     m_mediaAspectRatio = aspectRatio;
@@ -156,8 +149,7 @@ void StickerNSView::installFirstFrame(const QImage& image, double aspectRatio)
     applyStyle();
 }
 
-void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool keepPosition)
-{
+void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool keepPosition) {
     m_mediaTicket.reset();
     if (m_stopped || !media || media->isEmpty())
         return;
@@ -170,12 +162,12 @@ void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool
     applyStyle();
 }
 
-void StickerNSView::applyStyle()
-{
+void StickerNSView::applyStyle() {
     if (m_stopped)
         return;
     m_style = StickerStyle::forSticker(m_sticker, QRectF(rect()), m_mediaAspectRatio);
-    if (m_sticker.bgStyle == BGStyle::image && (!m_loadedBgPath || *m_loadedBgPath != m_sticker.bgImagePath))
+    if (m_sticker.bgStyle == BGStyle::image &&
+        (!m_loadedBgPath || *m_loadedBgPath != m_sticker.bgImagePath))
         loadBackgroundImage(m_sticker.bgImagePath);
     setCursor(m_sticker.isLocked ? Qt::ArrowCursor : Qt::OpenHandCursor);
     m_painter.setStyle(m_style, m_bgImage);
@@ -183,8 +175,7 @@ void StickerNSView::applyStyle()
     update();
 }
 
-void StickerNSView::loadBackgroundImage(const QString& path)
-{
+void StickerNSView::loadBackgroundImage(const QString& path) {
     if (m_stopped || path.isEmpty()) {
         m_bgTicket.reset();
         m_bgImage = QImage();
@@ -199,22 +190,22 @@ void StickerNSView::loadBackgroundImage(const QString& path)
     request.path = path;
     request.targetBox = mediaTargetBox() * backgroundOversize;
     const QPointer<StickerNSView> self(this);
-    m_bgTicket = m_services.cache->request(request, {}, [self, path](std::shared_ptr<const DecodedMedia> media) {
-        if (!self || self->m_stopped || self->m_loadedBgPath != path)
-            return;
-        self->m_bgTicket.reset();
-        // An unreadable picture leaves the previous one in place.
-        if (media && !media->isEmpty()) {
-            self->m_bgImage = media->frames.first();
-            self->m_painter.setStyle(self->m_style, self->m_bgImage);
-            self->updateShape();
-            self->update();
-        }
-    });
+    m_bgTicket = m_services.cache->request(
+        request, {}, [self, path](std::shared_ptr<const DecodedMedia> media) {
+            if (!self || self->m_stopped || self->m_loadedBgPath != path)
+                return;
+            self->m_bgTicket.reset();
+            // An unreadable picture leaves the previous one in place.
+            if (media && !media->isEmpty()) {
+                self->m_bgImage = media->frames.first();
+                self->m_painter.setStyle(self->m_style, self->m_bgImage);
+                self->updateShape();
+                self->update();
+            }
+        });
 }
 
-void StickerNSView::updateShape()
-{
+void StickerNSView::updateShape() {
     QWidget* top = window();
     if (!m_services.windowing || m_services.windowing->isCompositing()) {
         if (!top->mask().isEmpty())
@@ -223,7 +214,8 @@ void StickerNSView::updateShape()
     }
     // Without a compositor transparent pixels show black, so the window takes the drawn shape.
     QRegion shape;
-    if (m_style.background == BGStyle::color || (m_style.background == BGStyle::image && !m_bgImage.isNull()))
+    if (m_style.background == BGStyle::color ||
+        (m_style.background == BGStyle::image && !m_bgImage.isNull()))
         shape = QRegion(m_style.outline.toFillPolygon().toPolygon());
     QRegion media(m_style.mediaPath.toFillPolygon().toPolygon());
     if (!m_shapeSource.isNull() && m_style.mediaRect.isValid()) {
@@ -236,8 +228,7 @@ void StickerNSView::updateShape()
     top->setMask(shape.isEmpty() ? QRegion(0, 0, 1, 1) : shape);
 }
 
-void StickerNSView::resizeEvent(QResizeEvent* event)
-{
+void StickerNSView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     applyStyle();
     // Frames are kept at the size they are shown; a new size re-decodes in the background.
@@ -245,19 +236,16 @@ void StickerNSView::resizeEvent(QResizeEvent* event)
         rescaleSoon();
 }
 
-void StickerNSView::rescaleSoon()
-{
+void StickerNSView::rescaleSoon() {
     m_rescaleTimer.start();
 }
 
-void StickerNSView::paintEvent(QPaintEvent*)
-{
+void StickerNSView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_painter.paint(painter, size(), devicePixelRatioF(), m_player.currentImage());
 }
 
-void StickerNSView::mousePressEvent(QMouseEvent* event)
-{
+void StickerNSView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || m_sticker.isLocked)
         return;
     m_isDragging = true;
@@ -267,8 +255,7 @@ void StickerNSView::mousePressEvent(QMouseEvent* event)
         m_services.hub->postStickerInteractionEnded();
 }
 
-void StickerNSView::mouseMoveEvent(QMouseEvent* event)
-{
+void StickerNSView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_isDragging || m_sticker.isLocked)
         return;
     const QPointF location = event->globalPosition();
@@ -280,8 +267,7 @@ void StickerNSView::mouseMoveEvent(QMouseEvent* event)
         m_onDrag(dx, dy);
 }
 
-void StickerNSView::mouseReleaseEvent(QMouseEvent* event)
-{
+void StickerNSView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     m_isDragging = false;

@@ -9,7 +9,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,14 +31,15 @@ public:
         FrameTimerFactory timers;
     };
 
-    StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services, QWidget* parent = nullptr);
+    StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services,
+                  QWidget* parent = nullptr);
     ~StickerNSView() override;
 
     // Takes a changed copy of the record: re-styles, and reloads only what changed.
     void applySticker(const Sticker& sticker);
     // Ends playback and releases every image; idempotent.
     void stop();
-    // Playback runs only while the window is shown; the media is decoded when first shown.
+    // Playback runs only while the window is shown; a hidden sticker decodes when first shown.
     void setWindowVisible(bool visible);
 
     const Sticker& sticker() const { return m_sticker; }

@@ -2,13 +2,11 @@
 #include "stickers/StickerPainter.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 namespace {
 
-QBrush imageBrush(const QImage& image, const QRectF& source, const QRectF& target)
-{
+QBrush imageBrush(const QImage& image, const QRectF& source, const QRectF& target) {
     QBrush brush(image);
     QTransform transform;
     transform.translate(target.x(), target.y());
@@ -18,15 +16,14 @@ QBrush imageBrush(const QImage& image, const QRectF& source, const QRectF& targe
     return brush;
 }
 
-QRect toPixels(const QRectF& logical, qreal ratio)
-{
-    const QRectF scaled(logical.x() * ratio, logical.y() * ratio, logical.width() * ratio, logical.height() * ratio);
+QRect toPixels(const QRectF& logical, qreal ratio) {
+    const QRectF scaled(logical.x() * ratio, logical.y() * ratio, logical.width() * ratio,
+                        logical.height() * ratio);
     return scaled.toAlignedRect();
 }
 
 // True when the path covers its bounding rectangle: nothing to mask.
-bool isRectangle(const QPainterPath& path, const QRectF& rect)
-{
+bool isRectangle(const QPainterPath& path, const QRectF& rect) {
     QPainterPath whole;
     whole.addRect(rect);
     return path.contains(whole) || path == whole;
@@ -34,15 +31,13 @@ bool isRectangle(const QPainterPath& path, const QRectF& rect)
 
 } // namespace
 
-void StickerPainter::setStyle(const StickerStyle& style, const QImage& backgroundPicture)
-{
+void StickerPainter::setStyle(const StickerStyle& style, const QImage& backgroundPicture) {
     m_style = style;
     m_picture = backgroundPicture;
     m_dirty = true;
 }
 
-void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio)
-{
+void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
     m_dirty = false;
     m_builtSize = logicalSize;
     m_builtRatio = ratio;
@@ -61,7 +56,8 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio)
             const QRectF bounds(QPointF(0, 0), QSizeF(logicalSize));
             p.setOpacity(m_style.backgroundOpacity);
             p.fillPath(m_style.outline, imageBrush(m_picture,
-                                                   StickerStyle::fillSourceRect(QSizeF(m_picture.size()), bounds.size()),
+                                                   StickerStyle::fillSourceRect(
+                                                       QSizeF(m_picture.size()), bounds.size()),
                                                    bounds));
         } else {
             p.fillPath(m_style.outline, m_style.backgroundColor);
@@ -78,11 +74,20 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio)
         p.translate(-QPointF(m_mediaPixels.topLeft()));
         p.scale(ratio, ratio);
         p.fillPath(m_style.mediaPath, Qt::white);
+        p.end();
+        const double radius = std::max(m_style.mediaCornerRadius,
+                                       m_style.clipsToOutline ? m_style.outlineRadius : 0.0);
+        const int w = m_mediaPixels.width();
+        const int h = m_mediaPixels.height();
+        const int side =
+            std::min({static_cast<int>(std::ceil(radius * ratio)) + 1, (w + 1) / 2, (h + 1) / 2});
+        m_maskedCorners = {QRect(0, 0, side, side), QRect(w - side, 0, side, side),
+                           QRect(0, h - side, side, side), QRect(w - side, h - side, side, side)};
     }
 }
 
-void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ratio, const QImage& frame)
-{
+void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ratio,
+                           const QImage& frame) {
     if (m_dirty || logicalSize != m_builtSize || !qFuzzyCompare(ratio, m_builtRatio))
         rebuild(logicalSize, ratio);
 
@@ -96,11 +101,15 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
     painter.fillRect(QRect(QPoint(0, 0), (QSizeF(logicalSize) * ratio).toSize()), Qt::transparent);
     if (!frame.isNull() && !m_mediaPixels.isEmpty()) {
         // Frames are decoded at the size they are shown; a re-scaling may still be pending.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, frame.size() != m_mediaPixels.size());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              frame.size() != m_mediaPixels.size());
         painter.drawImage(m_mediaPixels, frame);
         if (!m_mediaMask.isNull()) {
+            // Only the corners differ from opaque; masking just them keeps Qt off its slow,
+            // threaded path for a whole-area composition.
             painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-            painter.drawImage(m_mediaPixels.topLeft(), m_mediaMask);
+            for (const QRect& corner : m_maskedCorners)
+                painter.drawImage(m_mediaPixels.topLeft() + corner.topLeft(), m_mediaMask, corner);
         }
     }
     if (!m_background.isNull()) {

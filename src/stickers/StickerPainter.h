@@ -4,6 +4,7 @@
 #include "stickers/StickerStyle.h"
 
 #include <QImage>
+#include <QList>
 
 class QPainter;
 
@@ -13,7 +14,8 @@ class StickerPainter final {
 public:
     // Takes effect at the next paint; the picture is the background for the image style.
     void setStyle(const StickerStyle& style, const QImage& backgroundPicture);
-    void paint(QPainter& painter, const QSize& logicalSize, qreal devicePixelRatio, const QImage& frame);
+    void paint(QPainter& painter, const QSize& logicalSize, qreal devicePixelRatio,
+               const QImage& frame);
 
 private:
     void rebuild(const QSize& logicalSize, qreal devicePixelRatio);
@@ -23,7 +25,8 @@ private:
     bool m_dirty = true;
     QSize m_builtSize;
     qreal m_builtRatio = 0;
-    QImage m_background;  // the whole view: colour or picture, rounded; null without one
-    QImage m_mediaMask;   // alpha of the media rectangle: opaque inside the rounded media path
-    QRect m_mediaPixels;  // the media rectangle in device pixels
+    QImage m_background; // the whole view: colour or picture, rounded; null without one
+    QImage m_mediaMask;  // alpha of the media rectangle: opaque inside the rounded media path
+    QRect m_mediaPixels; // the media rectangle in device pixels
+    QList<QRect> m_maskedCorners; // the parts of the mask that are not opaque
 };

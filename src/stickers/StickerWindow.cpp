@@ -6,7 +6,6 @@
 #include "store/StickerStore.h"
 
 #include <QShowEvent>
-
 #include <cmath>
 
 namespace {
@@ -14,21 +13,20 @@ namespace {
 constexpr double maximumSide = 8192;
 constexpr double coordinateLimit = 1e6;
 
-double bounded(double value, double low, double high)
-{
+double bounded(double value, double low, double high) {
     return std::isfinite(value) ? std::clamp(value, low, high) : low;
 }
 
 } // namespace
 
-StickerWindow::StickerWindow(const Sticker& sticker, StickerStore* store, StickerNSView::Services services)
+StickerWindow::StickerWindow(const Sticker& sticker, StickerStore* store,
+                             StickerNSView::Services services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                            Qt::NoDropShadowWindowHint)
     , m_sticker(sticker)
     , m_store(store)
     , m_windowing(services.windowing)
-    , m_origin(sticker.x, sticker.y)
-{
+    , m_origin(sticker.x, sticker.y) {
     // Translucency must be asked for before the native window exists.
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -39,7 +37,8 @@ StickerWindow::StickerWindow(const Sticker& sticker, StickerStore* store, Sticke
 
     const QPointer<StickerWindow> self(this);
     m_stickerView = new StickerNSView(
-        sticker, [self](double dx, double dy) {
+        sticker,
+        [self](double dx, double dy) {
             if (self)
                 self->drag(dx, dy);
         },
@@ -47,23 +46,21 @@ StickerWindow::StickerWindow(const Sticker& sticker, StickerStore* store, Sticke
     m_stickerView->setGeometry(rect());
 }
 
-StickerWindow::~StickerWindow()
-{
+StickerWindow::~StickerWindow() {
     teardown();
 }
 
-QRect StickerWindow::geometryFor(const Sticker& sticker)
-{
+QRect StickerWindow::geometryFor(const Sticker& sticker) {
     const double size = bounded(sticker.size, 1, maximumSide);
     const QRectF qt = ScreenCoordinates::toQt(bounded(sticker.x, -coordinateLimit, coordinateLimit),
-                                              bounded(sticker.y, -coordinateLimit, coordinateLimit), size,
-                                              ScreenCoordinates::primaryScreenGeometry());
+                                              bounded(sticker.y, -coordinateLimit, coordinateLimit),
+                                              size, ScreenCoordinates::primaryScreenGeometry());
     const int side = static_cast<int>(std::lround(size));
-    return QRect(static_cast<int>(std::lround(qt.x())), static_cast<int>(std::lround(qt.y())), side, side);
+    return QRect(static_cast<int>(std::lround(qt.x())), static_cast<int>(std::lround(qt.y())), side,
+                 side);
 }
 
-void StickerWindow::applySticker(const Sticker& sticker)
-{
+void StickerWindow::applySticker(const Sticker& sticker) {
     if (m_isClosing)
         return;
     const bool layerChanged = sticker.layer != m_sticker.layer;
@@ -81,8 +78,7 @@ void StickerWindow::applySticker(const Sticker& sticker)
     }
 }
 
-void StickerWindow::teardown()
-{
+void StickerWindow::teardown() {
     m_isClosing = true;
     if (!m_stickerView)
         return;
@@ -91,8 +87,7 @@ void StickerWindow::teardown()
     m_stickerView = nullptr;
 }
 
-void StickerWindow::orderFront()
-{
+void StickerWindow::orderFront() {
     if (m_isClosing)
         return;
     show();
@@ -100,13 +95,11 @@ void StickerWindow::orderFront()
         m_windowing->applyStickerWindowState(*this, m_sticker.layer);
 }
 
-void StickerWindow::orderOut()
-{
+void StickerWindow::orderOut() {
     hide();
 }
 
-void StickerWindow::drag(double dx, double dy)
-{
+void StickerWindow::drag(double dx, double dy) {
     if (m_isClosing || m_sticker.isLocked)
         return;
     m_origin += QPointF(dx, dy);
@@ -115,8 +108,7 @@ void StickerWindow::drag(double dx, double dy)
         m_store->updatePosition(m_sticker.id, m_origin.x(), m_origin.y());
 }
 
-void StickerWindow::placeAt(const QPointF& origin, double size)
-{
+void StickerWindow::placeAt(const QPointF& origin, double size) {
     Sticker placed = m_sticker;
     placed.x = origin.x();
     placed.y = origin.y();
@@ -124,22 +116,19 @@ void StickerWindow::placeAt(const QPointF& origin, double size)
     move(geometryFor(placed).topLeft());
 }
 
-void StickerWindow::showEvent(QShowEvent* event)
-{
+void StickerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_stickerView)
         m_stickerView->setWindowVisible(true);
 }
 
-void StickerWindow::hideEvent(QHideEvent* event)
-{
+void StickerWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (m_stickerView)
         m_stickerView->setWindowVisible(false);
 }
 
-void StickerWindow::resizeEvent(QResizeEvent* event)
-{
+void StickerWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_stickerView)
         m_stickerView->setGeometry(rect());

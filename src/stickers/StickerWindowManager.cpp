@@ -6,57 +6,51 @@
 #include "store/StickerStore.h"
 
 #include <QSet>
-
 #include <algorithm>
 
-StickerWindowManager::StickerWindowManager(StickerStore& store, WindowingServices& windowing, NotificationHub& hub,
-                                           FrameTimerFactory timers)
+StickerWindowManager::StickerWindowManager(StickerStore& store, WindowingServices& windowing,
+                                           NotificationHub& hub, FrameTimerFactory timers)
     : m_store(&store)
     , m_windowing(windowing)
     , m_hub(&hub)
-    , m_timers(std::move(timers))
-{
+    , m_timers(std::move(timers)) {
     store.setWindowSync(this);
     for (const Sticker& sticker : store.stickers()) {
         if (!m_windows.contains(sticker.id))
             createWindow(sticker);
     }
     restackWindows();
-    connect(&hub, &NotificationHub::stickerInteractionEnded, this, &StickerWindowManager::restackWindows);
+    connect(&hub, &NotificationHub::stickerInteractionEnded, this,
+            &StickerWindowManager::restackWindows);
 }
 
-StickerWindowManager::~StickerWindowManager()
-{
+StickerWindowManager::~StickerWindowManager() {
     if (m_store && m_store->windowSync() == this)
         m_store->setWindowSync(nullptr);
 }
 
-StickerNSView::Services StickerWindowManager::viewServices()
-{
+StickerNSView::Services StickerWindowManager::viewServices() {
     return {&m_cache, m_hub, &m_windowing, m_timers};
 }
 
-void StickerWindowManager::createWindow(const Sticker& sticker)
-{
+void StickerWindowManager::createWindow(const Sticker& sticker) {
     auto window = std::make_unique<StickerWindow>(sticker, m_store.data(), viewServices());
     if (!sticker.isHidden)
         window->orderFront();
     m_windows.emplace(sticker.id, std::move(window));
 }
 
-StickerWindow* StickerWindowManager::window(const QUuid& id) const
-{
+StickerWindow* StickerWindowManager::window(const QUuid& id) const {
     const auto it = m_windows.find(id);
     return it == m_windows.end() ? nullptr : it->second.get();
 }
 
-void StickerWindowManager::syncWindows(const QList<Sticker>& stickers)
-{
-    QMetaObject::invokeMethod(this, [this, stickers] { sync(stickers); }, Qt::QueuedConnection);
+void StickerWindowManager::syncWindows(const QList<Sticker>& stickers) {
+    QMetaObject::invokeMethod(
+        this, [this, stickers] { sync(stickers); }, Qt::QueuedConnection);
 }
 
-void StickerWindowManager::sync(const QList<Sticker>& stickers)
-{
+void StickerWindowManager::sync(const QList<Sticker>& stickers) {
     QSet<QUuid> ids;
     for (const Sticker& sticker : stickers)
         ids.insert(sticker.id);
@@ -82,8 +76,7 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers)
     restackWindows();
 }
 
-void StickerWindowManager::removeWindow(const QUuid& id)
-{
+void StickerWindowManager::removeWindow(const QUuid& id) {
     const auto it = m_windows.find(id);
     if (it == m_windows.end())
         return;
@@ -93,8 +86,7 @@ void StickerWindowManager::removeWindow(const QUuid& id)
     gone->orderOut();
 }
 
-void StickerWindowManager::restackWindows()
-{
+void StickerWindowManager::restackWindows() {
     if (!m_store)
         return;
     QList<Sticker> sorted = m_store->stickers();

@@ -242,18 +242,15 @@ void StickerStore::centerAll() {
     notify();
 }
 
-void StickerStore::toggleAllHidden()
-{
+void StickerStore::toggleAllHidden() {
     toggleAll(&Sticker::isHidden);
 }
 
-void StickerStore::toggleAllLocked()
-{
+void StickerStore::toggleAllLocked() {
     toggleAll(&Sticker::isLocked);
 }
 
-void StickerStore::toggleAll(bool Sticker::*flag)
-{
+void StickerStore::toggleAll(bool Sticker::*flag) {
     // Sets the flag on all when any sticker lacks it, clears it on all otherwise.
     const bool anyClear = std::any_of(m_stickers.cbegin(), m_stickers.cend(),
                                       [flag](const Sticker& s) { return !(s.*flag); });

@@ -11,10 +11,8 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,14 +21,12 @@ const QColor behind(0x33, 0x66, 0xcc);
 
 class StickersOnDesktop : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!XSession::toolsAvailable())
             GTEST_SKIP() << "Xvfb, openbox or xcompmgr missing";
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         quit();
         if (m_ordinary) {
             m_ordinary->kill();
@@ -38,23 +34,21 @@ protected:
         }
     }
 
-    void startSession(bool compositor)
-    {
+    void startSession(bool compositor) {
         XSession::Options options;
         options.compositor = compositor;
         m_session = std::make_unique<XSession>(options);
         ASSERT_TRUE(m_session->isReady());
     }
 
-    QString media(const QString& name, QColor colour, QSize size = {40, 40})
-    {
+    QString media(const QString& name, QColor colour, QSize size = {40, 40}) {
         const QString path = m_home.filePath(QStringLiteral(".local/share/Vantrel/Media/") + name);
         writeFile(path, GifBuilder().addFrame(size, colour, 10).addFrame(size, colour, 10).build());
         return path;
     }
 
-    Sticker sticker(const QString& name, double x, double y, StickerLayer layer = StickerLayer::floating)
-    {
+    Sticker sticker(const QString& name, double x, double y,
+                    StickerLayer layer = StickerLayer::floating) {
         Sticker s = Sticker::withMedia(media(name + QStringLiteral(".gif"), Qt::green));
         s.name = name;
         s.x = x;
@@ -64,39 +58,41 @@ protected:
         return s;
     }
 
-    void store(const QList<Sticker>& stickers)
-    {
+    void store(const QList<Sticker>& stickers) {
         QSettings settings(configFile(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("vantrel_stickers_v5"), *StickerJson::encode(stickers));
     }
 
-    QList<Sticker> stored() const
-    {
+    QList<Sticker> stored() const {
         const QSettings settings(configFile(), QSettings::IniFormat);
-        return StickerJson::decode(settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray())
+        return StickerJson::decode(
+                   settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray())
             .value_or(QList<Sticker>());
     }
 
-    QString configFile() const { return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf")); }
+    QString configFile() const {
+        return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
+    }
 
     // An ordinary window of one colour over the left part of the screen.
-    void showOrdinaryWindow()
-    {
+    void showOrdinaryWindow() {
         m_ordinary = std::make_unique<QProcess>();
         m_ordinary->setProcessEnvironment(m_session->environment());
         m_ordinary->start(QStringLiteral("xmessage"),
-                          {QStringLiteral("-bg"), behind.name(), QStringLiteral("-fg"), behind.name(),
-                           QStringLiteral("-geometry"), QStringLiteral("900x700+0+0"), QStringLiteral("-title"),
+                          {QStringLiteral("-bg"), behind.name(), QStringLiteral("-fg"),
+                           behind.name(), QStringLiteral("-geometry"),
+                           QStringLiteral("900x700+0+0"), QStringLiteral("-title"),
                            QStringLiteral("ordinary"), QStringLiteral(".")});
-        ASSERT_TRUE(XSession::waitFor([&] { return !windowsNamed(QStringLiteral("ordinary")).isEmpty(); }));
+        ASSERT_TRUE(
+            XSession::waitFor([&] { return !windowsNamed(QStringLiteral("ordinary")).isEmpty(); }));
     }
 
-    void launch()
-    {
+    void launch() {
         QProcessEnvironment env = m_session->environment();
         env.insert(QStringLiteral("HOME"), m_home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"),
+                   m_home.filePath(QStringLiteral(".local/share")));
         const QString runtime = m_home.filePath(QStringLiteral("runtime"));
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -108,8 +104,7 @@ protected:
         ASSERT_TRUE(m_program->waitForStarted());
     }
 
-    void quit()
-    {
+    void quit() {
         if (!m_program || m_program->state() == QProcess::NotRunning)
             return;
         ::kill(static_cast<pid_t>(m_program->processId()), SIGTERM);
@@ -117,20 +112,19 @@ protected:
         EXPECT_EQ(m_program->exitCode(), 0);
     }
 
-    QList<quint32> windowsNamed(const QString& name, bool visibleOnly = true) const
-    {
+    QList<quint32> windowsNamed(const QString& name, bool visibleOnly = true) const {
         QStringList arguments{QStringLiteral("search")};
         if (visibleOnly)
             arguments.append(QStringLiteral("--onlyvisible"));
         arguments << QStringLiteral("--name") << QStringLiteral("^%1$").arg(name);
         QList<quint32> ids;
-        for (const QString& line : m_session->run(QStringLiteral("xdotool"), arguments).split(u'\n', Qt::SkipEmptyParts))
+        for (const QString& line :
+             m_session->run(QStringLiteral("xdotool"), arguments).split(u'\n', Qt::SkipEmptyParts))
             ids.append(line.trimmed().toUInt());
         return ids;
     }
 
-    quint32 waitForWindow(const QString& name) const
-    {
+    quint32 waitForWindow(const QString& name) const {
         quint32 id = 0;
         XSession::waitFor([&] {
             const QList<quint32> ids = windowsNamed(name);
@@ -141,8 +135,7 @@ protected:
     }
 
     // True once the windows stack bottom to top in this order (others may lie between).
-    bool waitForStacking(const QList<quint32>& bottomToTop) const
-    {
+    bool waitForStacking(const QList<quint32>& bottomToTop) const {
         return XSession::waitFor([&] {
             const QList<quint32> stacking = m_session->clientListStacking();
             qsizetype last = -1;
@@ -157,14 +150,13 @@ protected:
     }
 
     // A pixel of the screen at sticker coordinates (origin bottom-left, y up).
-    QColor pixelAt(const QImage& screen, double x, double y) const
-    {
+    QColor pixelAt(const QImage& screen, double x, double y) const {
         return screen.pixelColor(static_cast<int>(x), static_cast<int>(screenHeight - y));
     }
 
-    static bool near(const QColor& a, const QColor& b, int tolerance = 12)
-    {
-        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+    static bool near(const QColor& a, const QColor& b, int tolerance = 12) {
+        return std::abs(a.red() - b.red()) <= tolerance &&
+               std::abs(a.green() - b.green()) <= tolerance &&
                std::abs(a.blue() - b.blue()) <= tolerance;
     }
 
@@ -176,8 +168,7 @@ protected:
 
 } // namespace
 
-TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLevels)
-{
+TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLevels) {
     startSession(true);
     showOrdinaryWindow();
     Sticker down = sticker(QStringLiteral("Down"), 100, 100, StickerLayer::desktop);
@@ -210,8 +201,7 @@ TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLev
     EXPECT_TRUE(windowsNamed(QStringLiteral("Hidden")).isEmpty());
 }
 
-TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind)
-{
+TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind) {
     startSession(true);
     showOrdinaryWindow();
     Sticker coloured = sticker(QStringLiteral("Coloured"), 400, 300);
@@ -237,17 +227,18 @@ TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind)
     screen.save(QDir::temp().filePath(QStringLiteral("vantrel-e2e-blend.png")));
     ASSERT_TRUE(drawn) << "media never drawn";
     // The square media of a 160 sticker fills it; the corners show what lies behind.
-    EXPECT_TRUE(near(pixelAt(screen, 401, 301), behind)) << pixelAt(screen, 401, 301).name().toStdString();
+    EXPECT_TRUE(near(pixelAt(screen, 401, 301), behind))
+        << pixelAt(screen, 401, 301).name().toStdString();
     // Bare media with square corners reaches its corner.
     EXPECT_TRUE(near(pixelAt(screen, 102, 302), Qt::green));
     // Half-transparent red over the blue window, below the media.
     const QColor blend = pixelAt(screen, 480, 320);
-    EXPECT_TRUE(near(blend, QColor((255 + behind.red()) / 2, behind.green() / 2, behind.blue() / 2), 20))
+    EXPECT_TRUE(
+        near(blend, QColor((255 + behind.red()) / 2, behind.green() / 2, behind.blue() / 2), 20))
         << blend.name().toStdString();
 }
 
-TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition)
-{
+TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition) {
     startSession(true);
     Sticker free = sticker(QStringLiteral("Free"), 200, 200);
     Sticker locked = sticker(QStringLiteral("Locked"), 600, 200);
@@ -260,8 +251,10 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition)
     const auto drag = [&](double x, double y, int dx, int dy) {
         const int qtX = static_cast<int>(x) + 80;
         const int qtY = screenHeight - static_cast<int>(y) - 80;
-        m_session->run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(qtX), QString::number(qtY)});
-        m_session->run(QStringLiteral("xdotool"), {QStringLiteral("mousedown"), QStringLiteral("1")});
+        m_session->run(QStringLiteral("xdotool"),
+                       {QStringLiteral("mousemove"), QString::number(qtX), QString::number(qtY)});
+        m_session->run(QStringLiteral("xdotool"),
+                       {QStringLiteral("mousedown"), QStringLiteral("1")});
         for (int step = 1; step <= 5; ++step)
             m_session->run(QStringLiteral("xdotool"),
                            {QStringLiteral("mousemove"), QString::number(qtX + dx * step / 5),
@@ -272,10 +265,14 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition)
     drag(600, 200, 100, -50);
     const quint32 freeId = windowsNamed(QStringLiteral("Free")).value(0);
     EXPECT_TRUE(XSession::waitFor([&] {
-        const QString geometry = m_session->run(QStringLiteral("xdotool"),
-                                                {QStringLiteral("getwindowgeometry"), QString::number(freeId)});
+        const QString geometry =
+            m_session->run(QStringLiteral("xdotool"),
+                           {QStringLiteral("getwindowgeometry"), QString::number(freeId)});
         return geometry.contains(QStringLiteral("Position: 300,390"));
-    })) << m_session->run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QString::number(freeId)}).toStdString();
+    })) << m_session
+               ->run(QStringLiteral("xdotool"),
+                     {QStringLiteral("getwindowgeometry"), QString::number(freeId)})
+               .toStdString();
 
     quit();
     const QList<Sticker> after = stored();
@@ -286,8 +283,7 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition)
     EXPECT_EQ(after[1].y, 200);
 }
 
-TEST_F(StickersOnDesktop, WithoutACompositorTheCornersShowWhatIsBehindNotBlack)
-{
+TEST_F(StickersOnDesktop, WithoutACompositorTheCornersShowWhatIsBehindNotBlack) {
     startSession(false);
     showOrdinaryWindow();
     Sticker coloured = sticker(QStringLiteral("Shaped"), 400, 300);
@@ -306,6 +302,8 @@ TEST_F(StickersOnDesktop, WithoutACompositorTheCornersShowWhatIsBehindNotBlack)
     });
     screen.save(QDir::temp().filePath(QStringLiteral("vantrel-e2e-shaped.png")));
     ASSERT_TRUE(drawn);
-    EXPECT_TRUE(near(pixelAt(screen, 401, 301), behind)) << pixelAt(screen, 401, 301).name().toStdString();
-    EXPECT_TRUE(near(pixelAt(screen, 480, 320), Qt::red)) << pixelAt(screen, 480, 320).name().toStdString();
+    EXPECT_TRUE(near(pixelAt(screen, 401, 301), behind))
+        << pixelAt(screen, 401, 301).name().toStdString();
+    EXPECT_TRUE(near(pixelAt(screen, 480, 320), Qt::red))
+        << pixelAt(screen, 480, 320).name().toStdString();
 }

@@ -14,20 +14,16 @@ public:
     };
 
     explicit FakeFrameTimer(std::shared_ptr<Log> log)
-        : m_log(std::move(log))
-    {
-    }
+        : m_log(std::move(log)) {}
 
-    void start(double seconds, std::function<void()> fire) override
-    {
+    void start(double seconds, std::function<void()> fire) override {
         m_log->started.append(seconds);
         m_log->pending = std::move(fire);
     }
     void stop() override { m_log->pending = nullptr; }
     bool isActive() const override { return static_cast<bool>(m_log->pending); }
 
-    static void fire(Log& log)
-    {
+    static void fire(Log& log) {
         auto fire = std::move(log.pending);
         log.pending = nullptr;
         if (fire)

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "stickers/FakeFrameTimer.h"
 #include "stickers/FramePlayer.h"
+
+#include "stickers/FakeFrameTimer.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::shared_ptr<const DecodedMedia> framesWithDurations(const QList<double>& durations)
-{
+std::shared_ptr<const DecodedMedia> framesWithDurations(const QList<double>& durations) {
     auto media = std::make_shared<DecodedMedia>();
     for (qsizetype i = 0; i < durations.size(); ++i) {
         QImage frame(2, 2, QImage::Format_ARGB32_Premultiplied);
@@ -27,8 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds)
-{
+TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
     EXPECT_EQ(m_player.currentFrame(), 0);
     EXPECT_TRUE(m_log->started.isEmpty());
@@ -42,8 +41,7 @@ TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds)
     EXPECT_EQ(shown, (QList<qsizetype>{1, 2, 0, 1}));
 }
 
-TEST_F(FramePlayerTest, OneFrameOrAStillSchedulesNothing)
-{
+TEST_F(FramePlayerTest, OneFrameOrAStillSchedulesNothing) {
     m_player.install(framesWithDurations({0.5}), false);
     m_player.start();
     EXPECT_FALSE(m_player.isPlaying());
@@ -54,8 +52,7 @@ TEST_F(FramePlayerTest, OneFrameOrAStillSchedulesNothing)
     EXPECT_EQ(m_player.currentImage().size(), QSize(3, 3));
 }
 
-TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame)
-{
+TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
     m_player.start();
     FakeFrameTimer::fire(*m_log);
@@ -75,8 +72,7 @@ TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame)
     EXPECT_EQ(m_log->started.last(), 0.4);
 }
 
-TEST_F(FramePlayerTest, ARescaledSetKeepsThePositionAndTheChain)
-{
+TEST_F(FramePlayerTest, ARescaledSetKeepsThePositionAndTheChain) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
     m_player.start();
     FakeFrameTimer::fire(*m_log);
@@ -89,8 +85,7 @@ TEST_F(FramePlayerTest, ARescaledSetKeepsThePositionAndTheChain)
     EXPECT_FALSE(m_player.isPlaying());
 }
 
-TEST_F(FramePlayerTest, StopReleasesEverythingAndLateShotsDoNothing)
-{
+TEST_F(FramePlayerTest, StopReleasesEverythingAndLateShotsDoNothing) {
     m_player.install(framesWithDurations({0.1, 0.2}), false);
     m_player.start();
     auto late = m_log->pending;

@@ -9,16 +9,13 @@
 // Records every call, naming windows by their titles (the stickers' display names).
 class RecordingWindowingServices final : public WindowingServices {
 public:
-    void applyStickerWindowState(QWidget& window, StickerLayer layer) override
-    {
+    void applyStickerWindowState(QWidget& window, StickerLayer layer) override {
         states.append(window.windowTitle() + u':' + rawValue(layer).toString());
     }
-    void setLayer(QWidget& window, StickerLayer layer) override
-    {
+    void setLayer(QWidget& window, StickerLayer layer) override {
         layerChanges.append(window.windowTitle() + u':' + rawValue(layer).toString());
     }
-    void restack(const QList<QWidget*>& bottomToTop) override
-    {
+    void restack(const QList<QWidget*>& bottomToTop) override {
         QStringList order;
         for (const QWidget* window : bottomToTop)
             order.append(window->windowTitle());

@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerNSView.h"
+
 #include "stickers/NotificationHub.h"
 #include "stickers/RecordingWindowingServices.h"
-#include "stickers/StickerNSView.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 class StickerNSViewTest : public testing::Test {
 protected:
-    QString picture(const QString& name, QColor color, QSize size = {40, 20})
-    {
+    QString picture(const QString& name, QColor color, QSize size = {40, 20}) {
         QImage image(size, QImage::Format_ARGB32);
         image.fill(color);
         const QString path = m_root.filePath(name);
@@ -22,10 +21,10 @@ protected:
         return path;
     }
 
-    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker)
-    {
+    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker) {
         auto view = std::make_unique<StickerNSView>(
-            sticker, [](double, double) {}, StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
+            sticker, [](double, double) {},
+            StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
         view->resize(160, 160);
         view->setWindowVisible(true);
         return view;
@@ -39,8 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing)
-{
+TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing) {
     const auto view = makeView(Sticker::withMedia(picture(QStringLiteral("wide.png"), Qt::red)));
     ASSERT_TRUE(waitUntil([&] { return !view->player().currentImage().isNull(); }));
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 2.0);
@@ -50,19 +48,27 @@ TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing)
     EXPECT_EQ(view->player().currentImage().size(), QSize(40, 20));
 }
 
-TEST_F(StickerNSViewTest, TheMediaIsDecodedOnlyOnceTheWindowShows)
-{
+TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
+    Sticker hidden = Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::blue));
+    hidden.isHidden = true;
     auto view = std::make_unique<StickerNSView>(
-        Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::blue)), [](double, double) {},
-        StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
+        hidden, [](double, double) {}, StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
     processPendingEvents();
     EXPECT_EQ(m_cache.decodesStarted(), 0);
     view->setWindowVisible(true);
     EXPECT_EQ(m_cache.decodesStarted(), 1);
+    view->setWindowVisible(false);
+    view->setWindowVisible(true);
+    EXPECT_EQ(m_cache.decodesStarted(), 1);
+
+    // A visible one starts at creation, before its window is even mapped.
+    const auto shown = std::make_unique<StickerNSView>(
+        Sticker::withMedia(picture(QStringLiteral("b.png"), Qt::red)), [](double, double) {},
+        StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
+    EXPECT_EQ(m_cache.decodesStarted(), 2);
 }
 
-TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled)
-{
+TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     Sticker sticker = Sticker::withMedia(picture(QStringLiteral("first.png"), Qt::red, {400, 100}));
     const auto view = makeView(sticker);
     sticker.gifPath = picture(QStringLiteral("second.png"), Qt::green, {10, 30});
@@ -74,8 +80,7 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled)
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 1.0 / 3.0);
 }
 
-TEST_F(StickerNSViewTest, ChangingToAMissingFileLeavesOnlyTheBackground)
-{
+TEST_F(StickerNSViewTest, ChangingToAMissingFileLeavesOnlyTheBackground) {
     Sticker sticker = Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::red));
     const auto view = makeView(sticker);
     ASSERT_TRUE(waitUntil([&] { return !view->player().currentImage().isNull(); }));
@@ -88,8 +93,7 @@ TEST_F(StickerNSViewTest, ChangingToAMissingFileLeavesOnlyTheBackground)
     EXPECT_FALSE(view->isStopped());
 }
 
-TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges)
-{
+TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
     Sticker sticker = Sticker::withMedia(picture(QStringLiteral("m.png"), Qt::red));
     sticker.bgStyle = BGStyle::image;
     sticker.bgImagePath = picture(QStringLiteral("bg1.png"), Qt::blue);
@@ -116,7 +120,8 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     view->applySticker(sticker);
     sticker.bgImagePath = second;
     view->applySticker(sticker);
-    ASSERT_TRUE(waitUntil([&] { return view->backgroundImage().pixelColor(0, 0) == QColor(Qt::yellow); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return view->backgroundImage().pixelColor(0, 0) == QColor(Qt::yellow); }));
     QTest::qWait(50);
     processPendingEvents();
     EXPECT_EQ(view->backgroundImage().pixelColor(0, 0), QColor(Qt::yellow));
@@ -131,8 +136,7 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
 
-TEST_F(StickerNSViewTest, StopIsIdempotentAndEndsEverything)
-{
+TEST_F(StickerNSViewTest, StopIsIdempotentAndEndsEverything) {
     const auto view = makeView(Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::red)));
     view->stop();
     view->stop();

@@ -7,8 +7,7 @@ namespace {
 
 const QRectF view(0, 0, 160, 160);
 
-Sticker withStyle(BGStyle style, double cornerRadius = 20)
-{
+Sticker withStyle(BGStyle style, double cornerRadius = 20) {
     Sticker s = Sticker::withMedia(QStringLiteral("/m/a.gif"));
     s.bgStyle = style;
     s.cornerRadius = cornerRadius;
@@ -17,8 +16,7 @@ Sticker withStyle(BGStyle style, double cornerRadius = 20)
 
 } // namespace
 
-TEST(StickerStyle, FitsTheMediaWholeAndCentred)
-{
+TEST(StickerStyle, FitsTheMediaWholeAndCentred) {
     EXPECT_EQ(StickerStyle::fitAspect(view, 2.0), QRectF(0, 40, 160, 80));
     EXPECT_EQ(StickerStyle::fitAspect(view, 0.5), QRectF(40, 0, 80, 160));
     EXPECT_EQ(StickerStyle::fitAspect(view, 1.0), view);
@@ -31,21 +29,22 @@ TEST(StickerStyle, FitsTheMediaWholeAndCentred)
     EXPECT_DOUBLE_EQ(thin.center().y(), 80);
 }
 
-TEST(StickerStyle, RoundsTheMediaRelativeToItsShorterSide)
-{
+TEST(StickerStyle, RoundsTheMediaRelativeToItsShorterSide) {
     const StickerStyle wide = StickerStyle::forSticker(withStyle(BGStyle::none), view, 2.0);
     EXPECT_DOUBLE_EQ(wide.mediaCornerRadius, 10);
-    EXPECT_DOUBLE_EQ(StickerStyle::forSticker(withStyle(BGStyle::none, 80), view, 1.0).mediaCornerRadius, 80);
-    EXPECT_DOUBLE_EQ(StickerStyle::forSticker(withStyle(BGStyle::none, 0), view, 1.0).mediaCornerRadius, 0);
+    EXPECT_DOUBLE_EQ(
+        StickerStyle::forSticker(withStyle(BGStyle::none, 80), view, 1.0).mediaCornerRadius, 80);
+    EXPECT_DOUBLE_EQ(
+        StickerStyle::forSticker(withStyle(BGStyle::none, 0), view, 1.0).mediaCornerRadius, 0);
     // Even an absurd radius draws a sane shape inside the media rectangle.
     const StickerStyle huge = StickerStyle::forSticker(withStyle(BGStyle::color, 1e9), view, 1.0);
     EXPECT_TRUE(view.contains(huge.mediaPath.boundingRect()));
-    const StickerStyle negative = StickerStyle::forSticker(withStyle(BGStyle::color, -40), view, 1.0);
+    const StickerStyle negative =
+        StickerStyle::forSticker(withStyle(BGStyle::color, -40), view, 1.0);
     EXPECT_TRUE(negative.outline.contains(QPointF(0.5, 0.5)));
 }
 
-TEST(StickerStyle, OutlineIsRoundedOnlyWithABackground)
-{
+TEST(StickerStyle, OutlineIsRoundedOnlyWithABackground) {
     const StickerStyle none = StickerStyle::forSticker(withStyle(BGStyle::none), view, 1.0);
     EXPECT_FALSE(none.clipsToOutline);
     EXPECT_TRUE(none.outline.contains(QPointF(0.5, 0.5)));
@@ -57,8 +56,7 @@ TEST(StickerStyle, OutlineIsRoundedOnlyWithABackground)
     }
 }
 
-TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn)
-{
+TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn) {
     Sticker red = withStyle(BGStyle::color);
     red.bgColor = QStringLiteral("#FF0000");
     red.bgOpacity = 0.5;
@@ -75,9 +73,10 @@ TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn)
     EXPECT_DOUBLE_EQ(StickerStyle::forSticker(picture, view, 1.0).backgroundOpacity, 0.25);
 }
 
-TEST(StickerStyle, PictureFillCropsEvenly)
-{
-    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(400, 200), QSizeF(160, 160)), QRectF(100, 0, 200, 200));
-    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)), QRectF(0, 100, 100, 100));
+TEST(StickerStyle, PictureFillCropsEvenly) {
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(400, 200), QSizeF(160, 160)),
+              QRectF(100, 0, 200, 200));
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)),
+              QRectF(0, 100, 100, 100));
     EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(0, 0), QSizeF(160, 160)), QRectF(0, 0, 0, 0));
 }

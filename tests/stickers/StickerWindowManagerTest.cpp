@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerWindowManager.h"
+
+#include "model/StickerJson.h"
 #include "stickers/FakeFrameTimer.h"
 #include "stickers/NotificationHub.h"
 #include "stickers/RecordingWindowingServices.h"
-#include "model/StickerJson.h"
-#include "stickers/StickerWindowManager.h"
 #include "store/MemoryPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,8 +18,7 @@ namespace {
 class StickerWindowManagerTest : public testing::Test {
 protected:
     // Builds a store of named stickers (name:zIndex[:hidden]) and its manager.
-    void build(const QStringList& specs)
-    {
+    void build(const QStringList& specs) {
         QList<Sticker> list;
         for (const QString& spec : specs) {
             const QStringList parts = spec.split(u':');
@@ -29,7 +28,8 @@ protected:
             list.append(s);
         }
         m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode(list));
-        m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
+        m_store =
+            std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
         // The store renumbers on load; the wanted numbers are set afterwards.
         for (qsizetype i = 0; i < specs.size(); ++i) {
             Sticker s = m_store->stickers().at(i);
@@ -43,16 +43,14 @@ protected:
         m_windowing.restacks.clear();
     }
 
-    QString media() const
-    {
+    QString media() const {
         const QString path = m_root.filePath(QStringLiteral("data/Vantrel/Media/m.gif"));
         if (!QFileInfo::exists(path))
             writeFile(path, "GIF89a");
         return path;
     }
 
-    Sticker named(const QString& name) const
-    {
+    Sticker named(const QString& name) const {
         for (const Sticker& s : m_store->stickers()) {
             if (s.name == name)
                 return s;
@@ -73,30 +71,28 @@ protected:
 
 } // namespace
 
-TEST_F(StickerWindowManagerTest, CreatesAWindowPerStickerAndStacksByZIndex)
-{
+TEST_F(StickerWindowManagerTest, CreatesAWindowPerStickerAndStacksByZIndex) {
     m_store = nullptr;
     build({QStringLiteral("A:2"), QStringLiteral("B:0"), QStringLiteral("C:1")});
     EXPECT_EQ(m_manager->windowCount(), 3);
     EXPECT_EQ(m_store->windowSync(), m_manager.get());
     m_manager->restackWindows();
     ASSERT_EQ(m_windowing.restacks.size(), 1);
-    EXPECT_EQ(m_windowing.restacks[0], (QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("A")}));
+    EXPECT_EQ(m_windowing.restacks[0],
+              (QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("A")}));
     for (const QString& name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
         EXPECT_TRUE(windowOf(name)->isVisible());
         EXPECT_TRUE(m_windowing.states.contains(name + QStringLiteral(":floating")));
     }
 }
 
-TEST_F(StickerWindowManagerTest, EqualZIndexPutsTheLaterStickerInFront)
-{
+TEST_F(StickerWindowManagerTest, EqualZIndexPutsTheLaterStickerInFront) {
     build({QStringLiteral("A:1"), QStringLiteral("B:1")});
     m_manager->restackWindows();
     EXPECT_EQ(m_windowing.restacks.last(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
-TEST_F(StickerWindowManagerTest, HiddenStickersKeepAWindowThatIsNeverShown)
-{
+TEST_F(StickerWindowManagerTest, HiddenStickersKeepAWindowThatIsNeverShown) {
     build({QStringLiteral("A:1"), QStringLiteral("H:0:hidden")});
     StickerWindow* hidden = windowOf(QStringLiteral("H"));
     ASSERT_NE(hidden, nullptr);
@@ -123,8 +119,7 @@ TEST_F(StickerWindowManagerTest, HiddenStickersKeepAWindowThatIsNeverShown)
     EXPECT_EQ(m_windowing.restacks.last(), QStringList{QStringLiteral("H")});
 }
 
-TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack)
-{
+TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack) {
     build({QStringLiteral("A:1"), QStringLiteral("B:0")});
     const Sticker a = named(QStringLiteral("A"));
     QList<Sticker> withoutA = m_store->stickers();
@@ -145,8 +140,7 @@ TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack)
     EXPECT_NE(m_manager->window(a.id), nullptr);
 }
 
-TEST_F(StickerWindowManagerTest, StoreOperationsReachTheWindows)
-{
+TEST_F(StickerWindowManagerTest, StoreOperationsReachTheWindows) {
     build({QStringLiteral("A:0")});
     Sticker a = named(QStringLiteral("A"));
     a.size = 240;
@@ -166,8 +160,7 @@ TEST_F(StickerWindowManagerTest, StoreOperationsReachTheWindows)
     EXPECT_EQ(m_manager->windowCount(), 0);
 }
 
-TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing)
-{
+TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing) {
     build({QStringLiteral("A:0")});
     m_hub.postStickerInteractionEnded();
     EXPECT_EQ(m_windowing.restacks.size(), 1);
@@ -182,11 +175,11 @@ TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing)
     EXPECT_EQ(m_windowing.restacks.size(), 1);
 }
 
-TEST_F(StickerWindowManagerTest, DuplicateIdsShareOneWindow)
-{
+TEST_F(StickerWindowManagerTest, DuplicateIdsShareOneWindow) {
     const Sticker twin = Sticker::withMedia(media());
     m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode({twin, twin}));
-    m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
+    m_store =
+        std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
     m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub);
     EXPECT_EQ(m_manager->windowCount(), 1);
     m_manager->restackWindows();

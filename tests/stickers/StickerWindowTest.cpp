@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/StickerWindow.h"
+
 #include "platform/ScreenCoordinates.h"
 #include "stickers/NotificationHub.h"
 #include "stickers/RecordingWindowingServices.h"
-#include "stickers/StickerWindow.h"
 #include "store/MemoryPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
@@ -12,27 +13,27 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 class StickerWindowTest : public testing::Test {
 protected:
-    StickerWindowTest()
-    {
+    StickerWindowTest() {
         m_store.addSticker(QStringLiteral("/missing/a.gif"));
-        m_window = std::make_unique<StickerWindow>(m_store.stickers().first(), &m_store, services());
+        m_window =
+            std::make_unique<StickerWindow>(m_store.stickers().first(), &m_store, services());
     }
 
     StickerNSView::Services services() { return {&m_cache, &m_hub, &m_windowing, {}}; }
 
     // Sends a mouse event to the view at a global position in Qt coordinates.
-    void mouse(QEvent::Type type, QPointF global, Qt::MouseButton button = Qt::LeftButton)
-    {
+    void mouse(QEvent::Type type, QPointF global, Qt::MouseButton button = Qt::LeftButton) {
         StickerNSView* view = m_window->stickerView();
-        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, view->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        const Qt::MouseButtons buttons =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, view->mapFromGlobal(global), global, button, buttons,
+                          Qt::NoModifier);
         QApplication::sendEvent(view, &event);
     }
 
@@ -47,10 +48,10 @@ protected:
 
 } // namespace
 
-TEST_F(StickerWindowTest, SitsOnTheRecordsSquareInStickerCoordinates)
-{
+TEST_F(StickerWindowTest, SitsOnTheRecordsSquareInStickerCoordinates) {
     const QRect primary = ScreenCoordinates::primaryScreenGeometry();
-    EXPECT_EQ(m_window->geometry(), QRect(primary.x() + 200, primary.y() + primary.height() - 300 - 160, 160, 160));
+    EXPECT_EQ(m_window->geometry(),
+              QRect(primary.x() + 200, primary.y() + primary.height() - 300 - 160, 160, 160));
     EXPECT_EQ(m_window->stickerView()->geometry(), QRect(0, 0, 160, 160));
     EXPECT_TRUE(m_window->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(m_window->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -60,13 +61,14 @@ TEST_F(StickerWindowTest, SitsOnTheRecordsSquareInStickerCoordinates)
     Sticker bigger = m_store.stickers().first();
     bigger.size = 240;
     m_window->applySticker(bigger);
-    EXPECT_EQ(m_window->geometry().bottomLeft(), QRect(primary.x() + 200, primary.y() + primary.height() - 300 - 160, 160, 160).bottomLeft());
+    EXPECT_EQ(m_window->geometry().bottomLeft(),
+              QRect(primary.x() + 200, primary.y() + primary.height() - 300 - 160, 160, 160)
+                  .bottomLeft());
     EXPECT_EQ(m_window->stickerView()->size(), QSize(240, 240));
     EXPECT_TRUE(m_windowing.layerChanges.isEmpty());
 }
 
-TEST_F(StickerWindowTest, KeepsAbsurdRecordsWithinWhatAWindowCanBe)
-{
+TEST_F(StickerWindowTest, KeepsAbsurdRecordsWithinWhatAWindowCanBe) {
     Sticker odd = m_store.stickers().first();
     for (const double size : {-5.0, 0.0, 1e12, std::numeric_limits<double>::quiet_NaN()}) {
         odd.size = size;
@@ -79,8 +81,7 @@ TEST_F(StickerWindowTest, KeepsAbsurdRecordsWithinWhatAWindowCanBe)
     EXPECT_TRUE(StickerWindow::geometryFor(odd).isValid());
 }
 
-TEST_F(StickerWindowTest, ADragMovesTheWindowAndStoresEveryStep)
-{
+TEST_F(StickerWindowTest, ADragMovesTheWindowAndStoresEveryStep) {
     m_window->orderFront();
     EXPECT_EQ(m_windowing.states, QStringList{QStringLiteral("a.gif:floating")});
     QSignalSpy interactions(&m_hub, &NotificationHub::stickerInteractionEnded);
@@ -99,11 +100,11 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowAndStoresEveryStep)
     EXPECT_EQ(m_store.stickers().first().y, 290);
     EXPECT_EQ(m_window->sticker().x, 200) << "the window's copy waits for the next sync";
     const QRect primary = ScreenCoordinates::primaryScreenGeometry();
-    EXPECT_EQ(m_window->pos(), QPoint(primary.x() + 230, primary.y() + primary.height() - 290 - 160));
+    EXPECT_EQ(m_window->pos(),
+              QPoint(primary.x() + 230, primary.y() + primary.height() - 290 - 160));
 }
 
-TEST_F(StickerWindowTest, ALockedStickerNeverMoves)
-{
+TEST_F(StickerWindowTest, ALockedStickerNeverMoves) {
     Sticker locked = m_store.stickers().first();
     locked.isLocked = true;
     m_store.updateSticker(locked);
@@ -121,8 +122,7 @@ TEST_F(StickerWindowTest, ALockedStickerNeverMoves)
     EXPECT_EQ(m_window->origin(), QPointF(200, 300));
 }
 
-TEST_F(StickerWindowTest, LockingDuringADragStopsTheSteps)
-{
+TEST_F(StickerWindowTest, LockingDuringADragStopsTheSteps) {
     const QPointF start = m_window->geometry().center();
     mouse(QEvent::MouseButtonPress, start);
     mouse(QEvent::MouseMove, start + QPointF(5, 0));
@@ -136,8 +136,7 @@ TEST_F(StickerWindowTest, LockingDuringADragStopsTheSteps)
     EXPECT_FALSE(m_window->stickerView()->isDragging());
 }
 
-TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges)
-{
+TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges) {
     const QPointF start = m_window->geometry().center();
     mouse(QEvent::MouseButtonPress, start);
     StickerNSView* view = m_window->stickerView();
@@ -154,8 +153,7 @@ TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges)
     EXPECT_FALSE(m_window->isVisible());
 }
 
-TEST_F(StickerWindowTest, LayerChangesGoThroughTheWindowSystemOnlyWhenTheLayerChanges)
-{
+TEST_F(StickerWindowTest, LayerChangesGoThroughTheWindowSystemOnlyWhenTheLayerChanges) {
     m_window->orderFront();
     Sticker s = m_store.stickers().first();
     s.layer = StickerLayer::desktop;
@@ -163,5 +161,6 @@ TEST_F(StickerWindowTest, LayerChangesGoThroughTheWindowSystemOnlyWhenTheLayerCh
     m_window->applySticker(s);
     s.layer = StickerLayer::floating;
     m_window->applySticker(s);
-    EXPECT_EQ(m_windowing.layerChanges, (QStringList{QStringLiteral("a.gif:desktop"), QStringLiteral("a.gif:floating")}));
+    EXPECT_EQ(m_windowing.layerChanges,
+              (QStringList{QStringLiteral("a.gif:desktop"), QStringLiteral("a.gif:floating")}));
 }
