@@ -17,14 +17,7 @@ class Program : public testing::Test {
 protected:
     QProcessEnvironment environment(bool withDisplay) const {
         QProcessEnvironment env;
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"),
-                   m_home.filePath(QStringLiteral(".local/share")));
-        const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        isolateHome(env, m_home.path());
         env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
         if (withDisplay)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

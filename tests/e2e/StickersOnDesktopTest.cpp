@@ -58,6 +58,18 @@ protected:
         return s;
     }
 
+    // A rounded red sticker at (400, 300) whose wide media leaves the red visible above and
+    // below it.
+    Sticker redBehindWideMedia(const QString& name, double opacity) {
+        Sticker s = sticker(name, 400, 300);
+        s.gifPath = media(QStringLiteral("wide.gif"), Qt::green, {40, 20});
+        s.bgStyle = BGStyle::color;
+        s.bgColor = QStringLiteral("#FF0000");
+        s.bgOpacity = opacity;
+        s.cornerRadius = 40;
+        return s;
+    }
+
     void store(const QList<Sticker>& stickers) {
         QSettings settings(configFile(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("vantrel_stickers_v5"), *StickerJson::encode(stickers));
@@ -89,14 +101,7 @@ protected:
 
     void launch() {
         QProcessEnvironment env = m_session->environment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"),
-                   m_home.filePath(QStringLiteral(".local/share")));
-        const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        isolateHome(env, m_home.path());
         m_program = std::make_unique<QProcess>();
         m_program->setProcessEnvironment(env);
         m_program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -204,13 +209,7 @@ TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLev
 TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind) {
     startSession(true);
     showOrdinaryWindow();
-    Sticker coloured = sticker(QStringLiteral("Coloured"), 400, 300);
-    // Wide media leaves the background visible above and below it.
-    coloured.gifPath = media(QStringLiteral("wide.gif"), Qt::green, {40, 20});
-    coloured.bgStyle = BGStyle::color;
-    coloured.bgColor = QStringLiteral("#FF0000");
-    coloured.bgOpacity = 0.5;
-    coloured.cornerRadius = 40;
+    const Sticker coloured = redBehindWideMedia(QStringLiteral("Coloured"), 0.5);
     Sticker bare = sticker(QStringLiteral("Bare"), 100, 300);
     bare.cornerRadius = 0;
     store({coloured, bare});
@@ -286,12 +285,7 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition) {
 TEST_F(StickersOnDesktop, WithoutACompositorTheCornersShowWhatIsBehindNotBlack) {
     startSession(false);
     showOrdinaryWindow();
-    Sticker coloured = sticker(QStringLiteral("Shaped"), 400, 300);
-    coloured.gifPath = media(QStringLiteral("wide.gif"), Qt::green, {40, 20});
-    coloured.bgStyle = BGStyle::color;
-    coloured.bgColor = QStringLiteral("#FF0000");
-    coloured.bgOpacity = 1;
-    coloured.cornerRadius = 40;
+    const Sticker coloured = redBehindWideMedia(QStringLiteral("Shaped"), 1);
     store({coloured});
     launch();
     ASSERT_NE(waitForWindow(QStringLiteral("Shaped")), 0u);

@@ -25,6 +25,18 @@ void processPendingEvents() {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void isolateHome(QProcessEnvironment& environment, const QString& home) {
+    const QDir dir(home);
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       dir.filePath(QStringLiteral(".local/share")));
+    const QString runtime = dir.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);

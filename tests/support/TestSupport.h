@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,6 +15,9 @@ bool waitUntil(const std::function<bool()>& predicate, int boundMs = 10000);
 
 // Lets queued and zero-delay work run.
 void processPendingEvents();
+
+// Points HOME, the XDG directories and a private runtime directory into home.
+void isolateHome(QProcessEnvironment& environment, const QString& home);
 
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
