@@ -54,6 +54,9 @@ StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Service
     m_rescaleTimer.setSingleShot(true);
     m_rescaleTimer.setInterval(rescaleDelayMs);
     connect(&m_rescaleTimer, &QTimer::timeout, this, [this] { requestMedia(true); });
+    // The view fills its window; taking its size now decodes the media at the right size.
+    if (parent)
+        setGeometry(parent->rect());
     applyStyle();
     loadMedia();
 }
