@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VantrelApp.h"
 
+#include "app/ActivationPolicy.h"
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowOpener.h"
 #include "platform/ScreenCoordinates.h"
 #include "platform/WindowingServices.h"
 #include "stickers/NotificationHub.h"
@@ -16,7 +20,11 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     , m_settings(std::make_unique<AppSettings>(*m_preferences))
     , m_windowing(createWindowingServices())
     , m_hub(std::make_unique<NotificationHub>())
-    , m_store(std::make_unique<StickerStore>(*m_preferences, applicationDataDirectory)) {
+    , m_store(std::make_unique<StickerStore>(*m_preferences, applicationDataDirectory))
+    , m_policy(std::make_unique<ActivationPolicy>())
+    , m_opener(std::make_unique<MainWindowOpener>(*m_policy))
+    , m_delegate(std::make_unique<AppDelegate>(*m_opener, *m_policy))
+    , m_mainWindow(std::make_unique<MainWindow>(*m_settings, *m_policy)) {
     m_store->setSettings(m_settings.get());
     m_store->setScreenFrameSource(&ScreenCoordinates::mainScreenFrame);
     // The store creates its window manager on the next turn of the event loop.
@@ -24,10 +32,15 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
         [this](StickerStore& store) -> std::unique_ptr<StickerWindowSyncing> {
             return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
         });
+    m_opener->adopt(m_mainWindow.get());
+    m_opener->setOpenAction([window = m_mainWindow.get()] { window->show(); });
+    QObject::connect(m_mainWindow.get(), &MainWindow::contentShown, m_delegate.get(),
+                     [this] { m_delegate->attach(*m_store, *m_settings); });
 }
 
 VantrelApp::~VantrelApp() {
     // The windows go with the store, before the services they use.
+    m_mainWindow.reset();
     m_store.reset();
     m_settings.reset();
     m_preferences->flush();

@@ -4,14 +4,18 @@
 #include <QString>
 #include <memory>
 
+class ActivationPolicy;
+class AppDelegate;
 class AppSettings;
+class MainWindow;
+class MainWindowOpener;
 class NotificationHub;
 class Preferences;
 class StickerStore;
 class WindowingServices;
 
-// The program's entry type: owns the preferences, the settings, the store and the services
-// the sticker windows use, for the whole run. Needs a QApplication.
+// The program's entry type: owns the preferences, the settings, the store, the services the
+// sticker windows use and the shell around them, for the whole run. Needs a QApplication.
 class VantrelApp final {
 public:
     VantrelApp(const QString& preferencesFile, const QString& applicationDataDirectory);
@@ -24,6 +28,8 @@ public:
     AppSettings& settings() const { return *m_settings; }
     StickerStore& store() const { return *m_store; }
     NotificationHub& notifications() const { return *m_hub; }
+    AppDelegate& delegate() const { return *m_delegate; }
+    MainWindowOpener& opener() const { return *m_opener; }
 
 private:
     std::unique_ptr<Preferences> m_preferences;
@@ -31,4 +37,8 @@ private:
     std::unique_ptr<WindowingServices> m_windowing;
     std::unique_ptr<NotificationHub> m_hub;
     std::unique_ptr<StickerStore> m_store;
+    std::unique_ptr<ActivationPolicy> m_policy;
+    std::unique_ptr<MainWindowOpener> m_opener;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<MainWindow> m_mainWindow;
 };

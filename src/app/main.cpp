@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "app/VantrelApp.h"
 #include "platform/QuitSignals.h"
 #include "store/IniPreferencesBackend.h"
@@ -65,8 +67,23 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second launch hands "show" to the first and leaves before touching any preferences.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    switch (instance.claim()) {
+    case SingleInstance::Role::handedOver:
+        return 0;
+    case SingleInstance::Role::failed:
+        std::fputs("vantrel: another Vantrel is running but does not answer\n", stderr);
+        return 1;
+    case SingleInstance::Role::primary:
+        break;
+    }
+
     const VantrelApp vantrel(IniPreferencesBackend::defaultFilePath(),
                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QObject::connect(&instance, &SingleInstance::showRequested, &vantrel.delegate(),
+                     &AppDelegate::reopen);
+    vantrel.delegate().launch();
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &application, &QCoreApplication::quit);
     return QApplication::exec();

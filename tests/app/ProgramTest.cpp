@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -104,4 +105,36 @@ TEST_F(Program, FlushesThePreferencesOnEachQuitSignal) {
         EXPECT_TRUE(
             stored->at(0).gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
     }
+}
+
+TEST_F(Program, ASecondLaunchHandsOverAndAStaleLockNeverBlocks) {
+    const QString socket = m_home.filePath(QStringLiteral("runtime/vantrel.socket"));
+    const auto start = [&](QProcess& process) {
+        process.setProcessEnvironment(environment(true));
+        process.start(QStringLiteral(VANTREL_BINARY), {});
+        ASSERT_TRUE(process.waitForStarted());
+    };
+
+    // A first run that dies without cleaning up leaves its lock and socket behind.
+    QProcess crashed;
+    start(crashed);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }));
+    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+    crashed.waitForFinished();
+
+    QProcess first;
+    start(first);
+    ASSERT_TRUE(
+        waitUntil([&] { return QFileInfo::exists(socket) && first.state() == QProcess::Running; }));
+    QThread::msleep(300);
+    ASSERT_EQ(first.state(), QProcess::Running) << "the stale lock blocked the start";
+
+    const Result second = run({}, true);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.err, QByteArray());
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
 }

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+
+class ActivationPolicy;
+class AppSettings;
+class QLabel;
+
+// The main window: fixed to its content's size, titled "Vantrel". Closing it hides it and
+// makes Vantrel an accessory again; Ctrl+Q quits.
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int contentWidth = 340;
+    static constexpr int contentHeight = 540;
+
+    MainWindow(AppSettings& settings, ActivationPolicy& policy, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    // The window's content is shown: the shell attaches the store then.
+    void contentShown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void retranslate();
+
+    AppSettings& m_settings;
+    ActivationPolicy& m_policy;
+    QLabel* m_title = nullptr;
+};
