@@ -34,7 +34,8 @@ MainWindow::MainWindow(AppSettings& settings, ActivationPolicy& policy, QWidget*
     auto* quit = new QAction(QStringLiteral("Quit Vantrel"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutContext(Qt::WindowShortcut);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    // exit(), not quit(): quit() would ask this window to close, and it only hides.
+    connect(quit, &QAction::triggered, qApp, [] { QCoreApplication::exit(0); });
     addAction(quit);
 
     connect(&m_settings, &AppSettings::languageChanged, this, &MainWindow::retranslate);

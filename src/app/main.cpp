@@ -85,6 +85,8 @@ int main(int argc, char** argv) {
                      &AppDelegate::reopen);
     vantrel.delegate().launch();
     QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &QuitSignals::received, &application, &QCoreApplication::quit);
+    // exit(), not quit(): quit() asks every window to close, and the main window only hides.
+    QObject::connect(&quitSignals, &QuitSignals::received, &application,
+                     [] { QCoreApplication::exit(0); });
     return QApplication::exec();
 }
