@@ -13,6 +13,11 @@
 #include "store/IniPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
+#include "ui/MenuBarLabelView.h"
+
+#include <QSystemTrayIcon>
+
+#include <cstdio>
 
 VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicationDataDirectory)
     : m_preferences(
@@ -24,7 +29,11 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     , m_policy(std::make_unique<ActivationPolicy>())
     , m_opener(std::make_unique<MainWindowOpener>(*m_policy))
     , m_delegate(std::make_unique<AppDelegate>(*m_opener, *m_policy))
-    , m_mainWindow(std::make_unique<MainWindow>(*m_settings, *m_policy)) {
+    , m_mainWindow(std::make_unique<MainWindow>(*m_settings, *m_policy))
+    , m_tray(std::make_unique<MenuBarLabelView>(*m_store, *m_settings, *m_opener)) {
+    // Without a tray the main window stays reachable: launching Vantrel again shows it.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fputs("vantrel: no system tray found; launch vantrel again to show its window\n", stderr);
     m_store->setSettings(m_settings.get());
     m_store->setScreenFrameSource(&ScreenCoordinates::mainScreenFrame);
     // The store creates its window manager on the next turn of the event loop.
@@ -40,6 +49,7 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
 
 VantrelApp::~VantrelApp() {
     // The windows go with the store, before the services they use.
+    m_tray.reset();
     m_mainWindow.reset();
     m_store.reset();
     m_settings.reset();

@@ -9,6 +9,7 @@ class AppDelegate;
 class AppSettings;
 class MainWindow;
 class MainWindowOpener;
+class MenuBarLabelView;
 class NotificationHub;
 class Preferences;
 class StickerStore;
@@ -41,4 +42,5 @@ private:
     std::unique_ptr<MainWindowOpener> m_opener;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<MenuBarLabelView> m_tray;
 };

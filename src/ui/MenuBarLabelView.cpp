@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MenuBarLabelView.h"
+
+#include "app/MainWindowOpener.h"
+#include "l10n/L10n.h"
+#include "store/AppSettings.h"
+#include "store/StickerStore.h"
+#include "ui/IconFactory.h"
+#include "ui/MenuBarView.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int iconSide = 64;
+
+} // namespace
+
+MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
+                                   QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_settings(settings)
+    , m_opener(opener)
+    , m_panel(std::make_unique<MenuBarView>(store, settings, opener))
+    , m_menu(std::make_unique<QMenu>())
+    , m_tray(std::make_unique<QSystemTrayIcon>())
+{
+    m_tray->setContextMenu(m_menu.get());
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_panel->popUpNear(m_tray->geometry());
+    });
+    connect(&m_settings, &AppSettings::menuBarLabelChanged, this, &MenuBarLabelView::relabel);
+    connect(&m_settings, &AppSettings::languageChanged, this, &MenuBarLabelView::rebuildMenu);
+    connect(&m_store, &StickerStore::stickersChanged, this, &MenuBarLabelView::rebuildMenu);
+    relabel();
+    rebuildMenu();
+    m_tray->show();
+}
+
+MenuBarLabelView::~MenuBarLabelView() = default;
+
+QString MenuBarLabelView::labelText(const QString& menuBarLabel)
+{
+    const QString trimmed = menuBarLabel.trimmed();
+    return trimmed.isEmpty() ? QStringLiteral("Vantrel") : trimmed;
+}
+
+QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel)
+{
+    if (menuBarLabel.trimmed().isEmpty())
+        return IconFactory::applicationIcon();
+    // The text fills the icon's square: one emoji or a few letters stay legible in a tray.
+    QPixmap pixmap(iconSide, iconSide);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    const QString text = labelText(menuBarLabel);
+    QFont font;
+    font.setWeight(QFont::Medium);
+    font.setPixelSize(iconSide);
+    const double width = QFontMetricsF(font).horizontalAdvance(text);
+    const int pixels = static_cast<int>(iconSide * std::min(1.0, iconSide / std::max(width, 1.0)) * 0.9);
+    font.setPixelSize(std::max(pixels, 8));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter | Qt::TextSingleLine, text);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+void MenuBarLabelView::relabel()
+{
+    const QString label = m_settings.menuBarLabel();
+    m_tray->setIcon(labelIcon(label));
+    m_tray->setToolTip(labelText(label));
+}
+
+void MenuBarLabelView::rebuildMenu()
+{
+    // For trays where a left click opens the menu: the panel's commands.
+    const AppLanguage language = m_settings.language();
+    const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
+    const QList<Sticker>& stickers = m_store.stickers();
+    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isHidden; });
+    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isLocked; });
+    m_menu->clear();
+    m_menu->addAction(text(allHidden ? L10n::Key::showAll : L10n::Key::hideAll), this,
+                      [this] { m_store.toggleAllHidden(); });
+    m_menu->addAction(text(L10n::Key::centerAll), this, [this] { m_store.centerAll(); });
+    m_menu->addAction(text(allLocked ? L10n::Key::unlockAll : L10n::Key::lockAll), this,
+                      [this] { m_store.toggleAllLocked(); });
+    m_menu->addSeparator();
+    m_menu->addAction(text(L10n::Key::openApp), this, [this] { m_opener.openMainWindow(); });
+    m_menu->addAction(text(L10n::Key::quit), this, [] { QCoreApplication::exit(0); });
+}

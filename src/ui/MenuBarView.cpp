@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MenuBarView.h"
+
+#include "app/MainWindowOpener.h"
+#include "l10n/L10n.h"
+#include "store/AppSettings.h"
+#include "store/StickerStore.h"
+#include "ui/MenuBarButton.h"
+#include "ui/MenuBarStickerRow.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QFrame* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+} // namespace
+
+MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
+    , m_store(store)
+    , m_settings(settings)
+{
+    setFixedWidth(panelWidth);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->setSpacing(4);
+
+    m_header = new QLabel(this);
+    QFont headerFont = m_header->font();
+    headerFont.setPointSizeF(14);
+    headerFont.setBold(true);
+    m_header->setFont(headerFont);
+    m_header->setContentsMargins(12, 12, 12, 4);
+    layout->addWidget(m_header);
+    layout->addWidget(divider(this));
+
+    m_hide = new MenuBarButton(QStringLiteral("eye-fill"), QString(), QColor(0x0a, 0x84, 0xff), this);
+    m_center = new MenuBarButton(QStringLiteral("bullseye"), QString(), QColor(0xff, 0x95, 0x00), this);
+    m_lock = new MenuBarButton(QStringLiteral("unlock-fill"), QString(), QColor(0xaf, 0x52, 0xde), this);
+    layout->addWidget(m_hide);
+    layout->addWidget(m_center);
+    layout->addWidget(m_lock);
+    layout->addWidget(divider(this));
+
+    m_empty = new QLabel(this);
+    QFont emptyFont = m_empty->font();
+    emptyFont.setPointSizeF(12);
+    m_empty->setFont(emptyFont);
+    m_empty->setForegroundRole(QPalette::PlaceholderText);
+    m_empty->setContentsMargins(12, 8, 12, 8);
+    layout->addWidget(m_empty);
+    m_rows = new QWidget(this);
+    m_rowLayout = new QVBoxLayout(m_rows);
+    m_rowLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowLayout->setSpacing(0);
+    layout->addWidget(m_rows);
+    layout->addWidget(divider(this));
+
+    m_open = new MenuBarButton(QStringLiteral("window"), QString(), QColor(0xff, 0x2d, 0x55), this);
+    m_quit = new MenuBarButton(QStringLiteral("x-circle"), QString(), QColor(0xff, 0x3b, 0x30), this);
+    layout->addWidget(m_open);
+    layout->addWidget(m_quit);
+
+    connect(m_hide, &MenuBarButton::clicked, this, [this] { m_store.toggleAllHidden(); });
+    connect(m_center, &MenuBarButton::clicked, this, [this] { m_store.centerAll(); });
+    connect(m_lock, &MenuBarButton::clicked, this, [this] { m_store.toggleAllLocked(); });
+    connect(m_open, &MenuBarButton::clicked, this, [this, &opener] {
+        hide();
+        opener.openMainWindow();
+    });
+    // exit(), not quit(): quit() asks every window to close, and the main window only hides.
+    connect(m_quit, &MenuBarButton::clicked, this, [] { QCoreApplication::exit(0); });
+    connect(&m_store, &StickerStore::stickersChanged, this, &MenuBarView::rebuild);
+    connect(&m_settings, &AppSettings::languageChanged, this, &MenuBarView::rebuild);
+    rebuild();
+}
+
+void MenuBarView::rebuild()
+{
+    const AppLanguage language = m_settings.language();
+    const QList<Sticker>& stickers = m_store.stickers();
+    const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
+    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isHidden; });
+    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isLocked; });
+
+    m_header->setText(text(L10n::Key::appName));
+    m_hide->setContent(allHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
+                       text(allHidden ? L10n::Key::showAll : L10n::Key::hideAll));
+    m_center->setContent(QStringLiteral("bullseye"), text(L10n::Key::centerAll));
+    m_lock->setContent(allLocked ? QStringLiteral("unlock-fill") : QStringLiteral("lock-fill"),
+                       text(allLocked ? L10n::Key::unlockAll : L10n::Key::lockAll));
+    m_open->setContent(QStringLiteral("window"), text(L10n::Key::openApp));
+    m_quit->setContent(QStringLiteral("x-circle"), text(L10n::Key::quit));
+    m_empty->setText(text(L10n::Key::noStickers));
+    m_empty->setVisible(stickers.isEmpty());
+
+    // A click on a row's toggle rebuilds the rows: the old ones go once the click is over.
+    const QList<MenuBarStickerRow*> old = m_rows->findChildren<MenuBarStickerRow*>(Qt::FindDirectChildrenOnly);
+    for (MenuBarStickerRow* row : old) {
+        m_rowLayout->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+    for (const Sticker& sticker : stickers)
+        m_rowLayout->addWidget(new MenuBarStickerRow(m_store, sticker, m_rows));
+    m_rows->setVisible(!stickers.isEmpty());
+    adjustSize();
+}
+
+void MenuBarView::popUpNear(const QRect& anchor)
+{
+    adjustSize();
+    const QPoint at = anchor.isValid() ? anchor.bottomLeft() : QCursor::pos();
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    QRect placed(at, size());
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        // Above the icon when the tray sits at the bottom; always inside the screen.
+        if (anchor.isValid() && placed.bottom() > area.bottom())
+            placed.moveBottom(anchor.top());
+        placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - height() + 1)));
+    }
+    move(placed.topLeft());
+    show();
+    activateWindow();
+}
+
+void MenuBarView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
