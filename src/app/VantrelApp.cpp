@@ -16,7 +16,6 @@
 #include "ui/MenuBarLabelView.h"
 
 #include <QSystemTrayIcon>
-
 #include <cstdio>
 
 VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicationDataDirectory)
@@ -33,7 +32,8 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     , m_tray(std::make_unique<MenuBarLabelView>(*m_store, *m_settings, *m_opener)) {
     // Without a tray the main window stays reachable: launching Vantrel again shows it.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fputs("vantrel: no system tray found; launch vantrel again to show its window\n", stderr);
+        std::fputs("vantrel: no system tray found; launch vantrel again to show its window\n",
+                   stderr);
     m_store->setSettings(m_settings.get());
     m_store->setScreenFrameSource(&ScreenCoordinates::mainScreenFrame);
     // The store creates its window manager on the next turn of the event loop.

@@ -7,8 +7,7 @@
 
 namespace IconFactory {
 
-QIcon tinted(const QString& name, const QColor& color, int size)
-{
+QIcon tinted(const QString& name, const QColor& color, int size) {
     QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(name));
     QIcon icon;
     // Sharp at 1x and 2x.
@@ -26,8 +25,7 @@ QIcon tinted(const QString& name, const QColor& color, int size)
     return icon;
 }
 
-QIcon applicationIcon()
-{
+QIcon applicationIcon() {
     return QIcon(QStringLiteral(":/vantrel/vantrel.svg"));
 }
 

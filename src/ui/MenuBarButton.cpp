@@ -18,10 +18,10 @@ constexpr double fontPoints = 13;
 
 } // namespace
 
-MenuBarButton::MenuBarButton(const QString& iconName, const QString& title, const QColor& color, QWidget* parent)
+MenuBarButton::MenuBarButton(const QString& iconName, const QString& title, const QColor& color,
+                             QWidget* parent)
     : QAbstractButton(parent)
-    , m_color(color)
-{
+    , m_color(color) {
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     QFont buttonFont = font();
@@ -30,23 +30,21 @@ MenuBarButton::MenuBarButton(const QString& iconName, const QString& title, cons
     setContent(iconName, title);
 }
 
-void MenuBarButton::setContent(const QString& iconName, const QString& title)
-{
+void MenuBarButton::setContent(const QString& iconName, const QString& title) {
     m_iconName = iconName;
     setText(title);
     setIcon(IconFactory::tinted(iconName, m_color, iconSide));
     update();
 }
 
-QSize MenuBarButton::sizeHint() const
-{
+QSize MenuBarButton::sizeHint() const {
     const int height = std::max(iconFrame, fontMetrics().height()) + 2 * innerVertical;
-    return QSize(2 * outerMargin + 2 * innerHorizontal + iconFrame + spacing + fontMetrics().horizontalAdvance(text()),
+    return QSize(2 * outerMargin + 2 * innerHorizontal + iconFrame + spacing +
+                     fontMetrics().horizontalAdvance(text()),
                  height);
 }
 
-void MenuBarButton::paintEvent(QPaintEvent*)
-{
+void MenuBarButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF highlight = QRectF(rect()).adjusted(outerMargin, 0, -outerMargin, 0);
@@ -58,23 +56,23 @@ void MenuBarButton::paintEvent(QPaintEvent*)
         painter.fillPath(path, tint);
     }
     const int x = outerMargin + innerHorizontal;
-    const QRect iconRect(x + (iconFrame - iconSide) / 2, (height() - iconSide) / 2, iconSide, iconSide);
+    const QRect iconRect(x + (iconFrame - iconSide) / 2, (height() - iconSide) / 2, iconSide,
+                         iconSide);
     icon().paint(&painter, iconRect);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QRect textRect(x + iconFrame + spacing, 0, width() - x - iconFrame - spacing - outerMargin - innerHorizontal,
+    const QRect textRect(x + iconFrame + spacing, 0,
+                         width() - x - iconFrame - spacing - outerMargin - innerHorizontal,
                          height());
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());
 }
 
-void MenuBarButton::enterEvent(QEnterEvent* event)
-{
+void MenuBarButton::enterEvent(QEnterEvent* event) {
     QAbstractButton::enterEvent(event);
     m_hovered = true;
     update();
 }
 
-void MenuBarButton::leaveEvent(QEvent* event)
-{
+void MenuBarButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
     m_hovered = false;
     update();

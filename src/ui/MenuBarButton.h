@@ -9,7 +9,8 @@ class MenuBarButton final : public QAbstractButton {
     Q_OBJECT
 
 public:
-    MenuBarButton(const QString& iconName, const QString& title, const QColor& color, QWidget* parent = nullptr);
+    MenuBarButton(const QString& iconName, const QString& title, const QColor& color,
+                  QWidget* parent = nullptr);
 
     void setContent(const QString& iconName, const QString& title);
     QString iconName() const { return m_iconName; }

@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
-
 #include <algorithm>
 
 namespace {
@@ -24,21 +23,21 @@ constexpr int iconSide = 64;
 
 } // namespace
 
-MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
-                                   QObject* parent)
+MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings,
+                                   MainWindowOpener& opener, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
     , m_opener(opener)
     , m_panel(std::make_unique<MenuBarView>(store, settings, opener))
     , m_menu(std::make_unique<QMenu>())
-    , m_tray(std::make_unique<QSystemTrayIcon>())
-{
+    , m_tray(std::make_unique<QSystemTrayIcon>()) {
     m_tray->setContextMenu(m_menu.get());
-    connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            m_panel->popUpNear(m_tray->geometry());
-    });
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_panel->popUpNear(m_tray->geometry());
+            });
     connect(&m_settings, &AppSettings::menuBarLabelChanged, this, &MenuBarLabelView::relabel);
     connect(&m_settings, &AppSettings::languageChanged, this, &MenuBarLabelView::rebuildMenu);
     connect(&m_store, &StickerStore::stickersChanged, this, &MenuBarLabelView::rebuildMenu);
@@ -49,14 +48,12 @@ MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings, M
 
 MenuBarLabelView::~MenuBarLabelView() = default;
 
-QString MenuBarLabelView::labelText(const QString& menuBarLabel)
-{
+QString MenuBarLabelView::labelText(const QString& menuBarLabel) {
     const QString trimmed = menuBarLabel.trimmed();
     return trimmed.isEmpty() ? QStringLiteral("Vantrel") : trimmed;
 }
 
-QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel)
-{
+QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel) {
     if (menuBarLabel.trimmed().isEmpty())
         return IconFactory::applicationIcon();
     // The text fills the icon's square: one emoji or a few letters stay legible in a tray.
@@ -69,7 +66,8 @@ QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel)
     font.setWeight(QFont::Medium);
     font.setPixelSize(iconSide);
     const double width = QFontMetricsF(font).horizontalAdvance(text);
-    const int pixels = static_cast<int>(iconSide * std::min(1.0, iconSide / std::max(width, 1.0)) * 0.9);
+    const int pixels =
+        static_cast<int>(iconSide * std::min(1.0, iconSide / std::max(width, 1.0)) * 0.9);
     font.setPixelSize(std::max(pixels, 8));
     painter.setFont(font);
     painter.setPen(Qt::white);
@@ -78,21 +76,21 @@ QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel)
     return QIcon(pixmap);
 }
 
-void MenuBarLabelView::relabel()
-{
+void MenuBarLabelView::relabel() {
     const QString label = m_settings.menuBarLabel();
     m_tray->setIcon(labelIcon(label));
     m_tray->setToolTip(labelText(label));
 }
 
-void MenuBarLabelView::rebuildMenu()
-{
+void MenuBarLabelView::rebuildMenu() {
     // For trays where a left click opens the menu: the panel's commands.
     const AppLanguage language = m_settings.language();
     const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
     const QList<Sticker>& stickers = m_store.stickers();
-    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isHidden; });
-    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isLocked; });
+    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(),
+                                       [](const Sticker& s) { return s.isHidden; });
+    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(),
+                                       [](const Sticker& s) { return s.isLocked; });
     m_menu->clear();
     m_menu->addAction(text(allHidden ? L10n::Key::showAll : L10n::Key::hideAll), this,
                       [this] { m_store.toggleAllHidden(); });

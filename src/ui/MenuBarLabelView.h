@@ -18,7 +18,8 @@ class MenuBarLabelView final : public QObject {
     Q_OBJECT
 
 public:
-    MenuBarLabelView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener, QObject* parent = nullptr);
+    MenuBarLabelView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
+                     QObject* parent = nullptr);
     ~MenuBarLabelView() override;
 
     // The label trimmed, or "Vantrel" when nothing is left.

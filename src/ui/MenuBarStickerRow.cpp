@@ -13,8 +13,7 @@ namespace {
 constexpr int buttonSide = 20;
 constexpr int iconSide = 14;
 
-QToolButton* iconButton(const QString& iconName, const QColor& color, QWidget* parent)
-{
+QToolButton* iconButton(const QString& iconName, const QColor& color, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
     button->setFixedSize(buttonSide, buttonSide);
@@ -30,8 +29,7 @@ QToolButton* iconButton(const QString& iconName, const QColor& color, QWidget* p
 MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
-    , m_sticker(sticker)
-{
+    , m_sticker(sticker) {
     const QColor secondary = palette().color(QPalette::PlaceholderText);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 5, 12, 5);
@@ -44,10 +42,12 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_name, 1);
 
-    m_visibility = iconButton(sticker.isHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
-                              secondary, this);
-    m_lock = iconButton(sticker.isLocked ? QStringLiteral("lock-fill") : QStringLiteral("unlock-fill"),
-                        sticker.isLocked ? QColor(0xff, 0x95, 0x00) : secondary, this);
+    m_visibility =
+        iconButton(sticker.isHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
+                   secondary, this);
+    m_lock =
+        iconButton(sticker.isLocked ? QStringLiteral("lock-fill") : QStringLiteral("unlock-fill"),
+                   sticker.isLocked ? QColor(0xff, 0x95, 0x00) : secondary, this);
     QColor blue(0x0a, 0x84, 0xff);
     blue.setAlphaF(0.7f);
     m_center = iconButton(QStringLiteral("bullseye"), blue, this);
@@ -69,21 +69,19 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     elideName();
 }
 
-QString MenuBarStickerRow::shownName() const
-{
+QString MenuBarStickerRow::shownName() const {
     return m_name->text();
 }
 
-void MenuBarStickerRow::resizeEvent(QResizeEvent* event)
-{
+void MenuBarStickerRow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     elideName();
 }
 
-void MenuBarStickerRow::elideName()
-{
+void MenuBarStickerRow::elideName() {
     // Long names keep their start and end.
     const int width = std::max(m_name->width(), 40);
-    m_name->setText(m_name->fontMetrics().elidedText(m_sticker.displayName(), Qt::ElideMiddle, width));
+    m_name->setText(
+        m_name->fontMetrics().elidedText(m_sticker.displayName(), Qt::ElideMiddle, width));
     m_name->setToolTip(m_sticker.displayName());
 }

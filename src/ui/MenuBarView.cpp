@@ -16,13 +16,11 @@
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace {
 
-QFrame* divider(QWidget* parent)
-{
+QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
@@ -32,11 +30,11 @@ QFrame* divider(QWidget* parent)
 
 } // namespace
 
-MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener, QWidget* parent)
+MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
+                         QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint)
     , m_store(store)
-    , m_settings(settings)
-{
+    , m_settings(settings) {
     setFixedWidth(panelWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 8);
@@ -51,9 +49,12 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     layout->addWidget(m_header);
     layout->addWidget(divider(this));
 
-    m_hide = new MenuBarButton(QStringLiteral("eye-fill"), QString(), QColor(0x0a, 0x84, 0xff), this);
-    m_center = new MenuBarButton(QStringLiteral("bullseye"), QString(), QColor(0xff, 0x95, 0x00), this);
-    m_lock = new MenuBarButton(QStringLiteral("unlock-fill"), QString(), QColor(0xaf, 0x52, 0xde), this);
+    m_hide =
+        new MenuBarButton(QStringLiteral("eye-fill"), QString(), QColor(0x0a, 0x84, 0xff), this);
+    m_center =
+        new MenuBarButton(QStringLiteral("bullseye"), QString(), QColor(0xff, 0x95, 0x00), this);
+    m_lock =
+        new MenuBarButton(QStringLiteral("unlock-fill"), QString(), QColor(0xaf, 0x52, 0xde), this);
     layout->addWidget(m_hide);
     layout->addWidget(m_center);
     layout->addWidget(m_lock);
@@ -74,7 +75,8 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     layout->addWidget(divider(this));
 
     m_open = new MenuBarButton(QStringLiteral("window"), QString(), QColor(0xff, 0x2d, 0x55), this);
-    m_quit = new MenuBarButton(QStringLiteral("x-circle"), QString(), QColor(0xff, 0x3b, 0x30), this);
+    m_quit =
+        new MenuBarButton(QStringLiteral("x-circle"), QString(), QColor(0xff, 0x3b, 0x30), this);
     layout->addWidget(m_open);
     layout->addWidget(m_quit);
 
@@ -92,13 +94,14 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     rebuild();
 }
 
-void MenuBarView::rebuild()
-{
+void MenuBarView::rebuild() {
     const AppLanguage language = m_settings.language();
     const QList<Sticker>& stickers = m_store.stickers();
     const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
-    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isHidden; });
-    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(), [](const Sticker& s) { return s.isLocked; });
+    const bool allHidden = std::all_of(stickers.cbegin(), stickers.cend(),
+                                       [](const Sticker& s) { return s.isHidden; });
+    const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(),
+                                       [](const Sticker& s) { return s.isLocked; });
 
     m_header->setText(text(L10n::Key::appName));
     m_hide->setContent(allHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
@@ -112,7 +115,8 @@ void MenuBarView::rebuild()
     m_empty->setVisible(stickers.isEmpty());
 
     // A click on a row's toggle rebuilds the rows: the old ones go once the click is over.
-    const QList<MenuBarStickerRow*> old = m_rows->findChildren<MenuBarStickerRow*>(Qt::FindDirectChildrenOnly);
+    const QList<MenuBarStickerRow*> old =
+        m_rows->findChildren<MenuBarStickerRow*>(Qt::FindDirectChildrenOnly);
     for (MenuBarStickerRow* row : old) {
         m_rowLayout->removeWidget(row);
         row->hide();
@@ -124,8 +128,7 @@ void MenuBarView::rebuild()
     adjustSize();
 }
 
-void MenuBarView::popUpNear(const QRect& anchor)
-{
+void MenuBarView::popUpNear(const QRect& anchor) {
     adjustSize();
     const QPoint at = anchor.isValid() ? anchor.bottomLeft() : QCursor::pos();
     const QScreen* screen = QGuiApplication::screenAt(at);
@@ -137,16 +140,17 @@ void MenuBarView::popUpNear(const QRect& anchor)
         // Above the icon when the tray sits at the bottom; always inside the screen.
         if (anchor.isValid() && placed.bottom() > area.bottom())
             placed.moveBottom(anchor.top());
-        placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - width() + 1)));
-        placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - height() + 1)));
+        placed.moveLeft(std::clamp(placed.left(), area.left(),
+                                   std::max(area.left(), area.right() - width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), area.top(),
+                                  std::max(area.top(), area.bottom() - height() + 1)));
     }
     move(placed.topLeft());
     show();
     activateWindow();
 }
 
-void MenuBarView::keyPressEvent(QKeyEvent* event)
-{
+void MenuBarView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         hide();
         return;

@@ -18,7 +18,8 @@ class MenuBarView final : public QWidget {
 public:
     static constexpr int panelWidth = 260;
 
-    MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener, QWidget* parent = nullptr);
+    MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
+                QWidget* parent = nullptr);
 
     // Opens next to anchor (the tray icon), or at the cursor when the tray gives no place,
     // kept on screen.
