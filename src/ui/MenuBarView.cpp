@@ -36,6 +36,8 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     , m_store(store)
     , m_settings(settings) {
     setFixedWidth(panelWidth);
+    // Never shown: it names the popup for window lists and tests.
+    setWindowTitle(QStringLiteral("Vantrel panel"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 8);
     layout->setSpacing(4);

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a private X server, relative to tests/.
-add_executable(vantrel_e2e_tests e2e/StickersOnDesktopTest.cpp)
+add_executable(vantrel_e2e_tests e2e/StickersOnDesktopTest.cpp e2e/TrayShellTest.cpp)
 target_link_libraries(vantrel_e2e_tests PRIVATE vantrel_test_support vantrel_xsession vantrel_options)
 target_compile_definitions(vantrel_e2e_tests PRIVATE VANTREL_BINARY="$<TARGET_FILE:vantrel>")
 add_dependencies(vantrel_e2e_tests vantrel)
