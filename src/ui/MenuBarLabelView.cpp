@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -39,8 +40,13 @@ MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings,
                     m_panel->popUpNear(m_tray->geometry());
             });
     connect(&m_settings, &AppSettings::menuBarLabelChanged, this, &MenuBarLabelView::relabel);
-    connect(&m_settings, &AppSettings::languageChanged, this, &MenuBarLabelView::rebuildMenu);
-    connect(&m_store, &StickerStore::stickersChanged, this, &MenuBarLabelView::rebuildMenu);
+    // Rebuilt on the next turn: a change may come from one of the menu's own items.
+    m_menuRebuild.setSingleShot(true);
+    m_menuRebuild.setInterval(0);
+    connect(&m_menuRebuild, &QTimer::timeout, this, &MenuBarLabelView::rebuildMenu);
+    connect(&m_settings, &AppSettings::languageChanged, &m_menuRebuild,
+            qOverload<>(&QTimer::start));
+    connect(&m_store, &StickerStore::stickersChanged, &m_menuRebuild, qOverload<>(&QTimer::start));
     relabel();
     rebuildMenu();
     m_tray->show();
@@ -91,12 +97,37 @@ void MenuBarLabelView::rebuildMenu() {
                                        [](const Sticker& s) { return s.isHidden; });
     const bool allLocked = std::all_of(stickers.cbegin(), stickers.cend(),
                                        [](const Sticker& s) { return s.isLocked; });
+    for (QMenu* row : m_menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        row->deleteLater();
     m_menu->clear();
     m_menu->addAction(text(allHidden ? L10n::Key::showAll : L10n::Key::hideAll), this,
                       [this] { m_store.toggleAllHidden(); });
     m_menu->addAction(text(L10n::Key::centerAll), this, [this] { m_store.centerAll(); });
     m_menu->addAction(text(allLocked ? L10n::Key::unlockAll : L10n::Key::lockAll), this,
                       [this] { m_store.toggleAllLocked(); });
+    m_menu->addSeparator();
+    if (stickers.isEmpty())
+        m_menu->addAction(text(L10n::Key::noStickers))->setEnabled(false);
+    for (const Sticker& sticker : stickers) {
+        // The row's toggles, as checkable items that send the sticker with one flag inverted.
+        QMenu* row = m_menu->addMenu(sticker.displayName());
+        QAction* hidden = row->addAction(text(L10n::Key::hideSticker), this, [this, sticker] {
+            Sticker edited = sticker;
+            edited.isHidden = !edited.isHidden;
+            m_store.updateSticker(edited);
+        });
+        hidden->setCheckable(true);
+        hidden->setChecked(sticker.isHidden);
+        QAction* locked = row->addAction(text(L10n::Key::lockDrag), this, [this, sticker] {
+            Sticker edited = sticker;
+            edited.isLocked = !edited.isLocked;
+            m_store.updateSticker(edited);
+        });
+        locked->setCheckable(true);
+        locked->setChecked(sticker.isLocked);
+        row->addAction(text(L10n::Key::centerHelp), this,
+                       [this, id = sticker.id] { m_store.centerSticker(id); });
+    }
     m_menu->addSeparator();
     m_menu->addAction(text(L10n::Key::openApp), this, [this] { m_opener.openMainWindow(); });
     m_menu->addAction(text(L10n::Key::quit), this, [] { QCoreApplication::exit(0); });

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class AppSettings;
 class MainWindowOpener;
@@ -41,4 +42,5 @@ private:
     std::unique_ptr<MenuBarView> m_panel;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    QTimer m_menuRebuild;
 };

@@ -15,6 +15,8 @@
 #include "ui/MenuBarStickerRow.h"
 
 #include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -126,4 +128,34 @@ TEST(MenuBarLabel, TrimsTheLabelAndFallsBackToTheProductName) {
               QStringLiteral("My stickers"));
     EXPECT_FALSE(MenuBarLabelView::labelIcon(QStringLiteral("😀")).isNull());
     EXPECT_FALSE(MenuBarLabelView::labelIcon(QStringLiteral("  ")).isNull());
+}
+
+TEST_F(MenuBarViewTest, TheRightClickMenuCarriesTheSameCommands) {
+    withStickers({false, false});
+    MenuBarLabelView label(*m_store, m_settings, m_opener);
+    QStringList titles;
+    for (const QAction* action : label.menu().actions())
+        titles.append(action->text());
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Скрыть все стикеры"),
+                                   QStringLiteral("Вернуть все на центр"),
+                                   QStringLiteral("Заблокировать все"), QString(),
+                                   QStringLiteral("S0"), QStringLiteral("S1"), QString(),
+                                   QStringLiteral("Открыть Vantrel"), QStringLiteral("Выход")}));
+    QMenu* first = label.menu().actions().at(4)->menu();
+    ASSERT_NE(first, nullptr);
+    first->actions().at(0)->trigger();
+    processPendingEvents();
+    EXPECT_TRUE(m_store->stickers()[0].isHidden);
+    EXPECT_FALSE(m_store->stickers()[1].isHidden);
+    EXPECT_TRUE(label.menu().actions().at(4)->menu()->actions().at(0)->isChecked());
+    label.menu().actions().at(0)->trigger();
+    processPendingEvents();
+    EXPECT_TRUE(m_store->stickers()[1].isHidden);
+    EXPECT_EQ(label.menu().findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 2);
+    EXPECT_EQ(label.menu().actions().at(0)->text(), QStringLiteral("Показать все стикеры"));
+
+    m_settings.setMenuBarLabel(QStringLiteral(" 😀 "));
+    EXPECT_EQ(label.trayIcon().toolTip(), QStringLiteral("😀"));
+    m_settings.setMenuBarLabel(QStringLiteral("  "));
+    EXPECT_EQ(label.trayIcon().toolTip(), QStringLiteral("Vantrel"));
 }
