@@ -69,6 +69,11 @@ QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     const QString text = labelText(menuBarLabel);
     QFont font;
+    // The usual sans fonts carry monochrome emoji; the colour font goes first when there are any.
+    const bool hasEmoji =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+    if (hasEmoji)
+        font.setFamilies({QStringLiteral("Noto Color Emoji"), font.family()});
     font.setWeight(QFont::Medium);
     font.setPixelSize(iconSide);
     const double width = QFontMetricsF(font).horizontalAdvance(text);
