@@ -177,15 +177,17 @@ TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLev
     startSession(true);
     showOrdinaryWindow();
     Sticker down = sticker(QStringLiteral("Down"), 100, 100, StickerLayer::desktop);
+    Sticker lowest = sticker(QStringLiteral("Lowest"), 120, 120, StickerLayer::desktop);
     Sticker top = sticker(QStringLiteral("Top"), 300, 100);
     Sticker under = sticker(QStringLiteral("Under"), 320, 120);
     Sticker hidden = sticker(QStringLiteral("Hidden"), 500, 100);
     hidden.isHidden = true;
     // The first of the list has the highest zIndex and so lies in front.
-    store({top, under, down, hidden});
+    store({top, under, down, lowest, hidden});
     launch();
 
     const quint32 downId = waitForWindow(QStringLiteral("Down"));
+    const quint32 lowestId = waitForWindow(QStringLiteral("Lowest"));
     const quint32 topId = waitForWindow(QStringLiteral("Top"));
     const quint32 underId = waitForWindow(QStringLiteral("Under"));
     const quint32 ordinaryId = windowsNamed(QStringLiteral("ordinary")).value(0);
@@ -202,7 +204,8 @@ TEST_F(StickersOnDesktop, WindowsAreOnEveryWorkspaceOutOfTheTaskbarAndOnTheirLev
     }
     EXPECT_TRUE(m_session->netWmState(downId).contains(QStringLiteral("_NET_WM_STATE_BELOW")));
     EXPECT_TRUE(m_session->netWmState(topId).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
-    EXPECT_TRUE(waitForStacking({downId, ordinaryId, underId, topId}));
+    // Each level keeps zIndex order; desktop stickers stay below the ordinary window.
+    EXPECT_TRUE(waitForStacking({lowestId, downId, ordinaryId, underId, topId}));
     EXPECT_TRUE(windowsNamed(QStringLiteral("Hidden")).isEmpty());
 }
 
