@@ -116,20 +116,16 @@ void MenuBarLabelView::rebuildMenu() {
     for (const Sticker& sticker : stickers) {
         // The row's toggles, as checkable items that send the sticker with one flag inverted.
         QMenu* row = m_menu->addMenu(sticker.displayName());
-        QAction* hidden = row->addAction(text(L10n::Key::hideSticker), this, [this, sticker] {
-            Sticker edited = sticker;
-            edited.isHidden = !edited.isHidden;
-            m_store.updateSticker(edited);
-        });
-        hidden->setCheckable(true);
-        hidden->setChecked(sticker.isHidden);
-        QAction* locked = row->addAction(text(L10n::Key::lockDrag), this, [this, sticker] {
-            Sticker edited = sticker;
-            edited.isLocked = !edited.isLocked;
-            m_store.updateSticker(edited);
-        });
-        locked->setCheckable(true);
-        locked->setChecked(sticker.isLocked);
+        for (const auto& [key, flag] : {std::pair{L10n::Key::hideSticker, &Sticker::isHidden},
+                                        std::pair{L10n::Key::lockDrag, &Sticker::isLocked}}) {
+            QAction* toggle = row->addAction(text(key), this, [this, sticker, flag = flag] {
+                Sticker edited = sticker;
+                edited.*flag = !(edited.*flag);
+                m_store.updateSticker(edited);
+            });
+            toggle->setCheckable(true);
+            toggle->setChecked(sticker.*flag);
+        }
         row->addAction(text(L10n::Key::centerHelp), this,
                        [this, id = sticker.id] { m_store.centerSticker(id); });
     }
