@@ -4,8 +4,6 @@
 #include <QWidget>
 
 class ActivationPolicy;
-class AppSettings;
-class QLabel;
 
 // The main window: fixed to its content's size, titled "Vantrel". Closing it hides it and
 // makes Vantrel an accessory again; Ctrl+Q quits.
@@ -16,7 +14,9 @@ public:
     static constexpr int contentWidth = 340;
     static constexpr int contentHeight = 540;
 
-    MainWindow(AppSettings& settings, ActivationPolicy& policy, QWidget* parent = nullptr);
+    // Takes content into the window.
+    explicit MainWindow(ActivationPolicy& policy, QWidget* content = nullptr,
+                        QWidget* parent = nullptr);
 
 Q_SIGNALS:
     // The window's content is shown: the shell attaches the store then.
@@ -27,9 +27,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void retranslate();
-
-    AppSettings& m_settings;
     ActivationPolicy& m_policy;
-    QLabel* m_title = nullptr;
 };

@@ -13,6 +13,8 @@
 #include "store/IniPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
+#include "ui/ContentView.h"
+#include "ui/FilePicker.h"
 #include "ui/MenuBarLabelView.h"
 
 #include <QSystemTrayIcon>
@@ -28,7 +30,9 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     , m_policy(std::make_unique<ActivationPolicy>())
     , m_opener(std::make_unique<MainWindowOpener>(*m_policy))
     , m_delegate(std::make_unique<AppDelegate>(*m_opener, *m_policy))
-    , m_mainWindow(std::make_unique<MainWindow>(*m_settings, *m_policy))
+    , m_picker(std::make_unique<DialogFilePicker>())
+    , m_mainWindow(std::make_unique<MainWindow>(
+          *m_policy, new ContentView(*m_store, *m_settings, *m_hub, *m_picker)))
     , m_tray(std::make_unique<MenuBarLabelView>(*m_store, *m_settings, *m_opener)) {
     // Without a tray the main window stays reachable: launching Vantrel again shows it.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
@@ -51,6 +55,7 @@ VantrelApp::~VantrelApp() {
     // The windows go with the store, before the services they use.
     m_tray.reset();
     m_mainWindow.reset();
+    m_picker.reset();
     m_store.reset();
     m_settings.reset();
     m_preferences->flush();

@@ -7,6 +7,7 @@
 class ActivationPolicy;
 class AppDelegate;
 class AppSettings;
+class FilePicker;
 class MainWindow;
 class MainWindowOpener;
 class MenuBarLabelView;
@@ -41,6 +42,7 @@ private:
     std::unique_ptr<ActivationPolicy> m_policy;
     std::unique_ptr<MainWindowOpener> m_opener;
     std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<FilePicker> m_picker;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<MenuBarLabelView> m_tray;
 };

@@ -124,8 +124,12 @@ void MenuBarView::rebuild() {
         row->hide();
         row->deleteLater();
     }
-    for (const Sticker& sticker : stickers)
-        m_rowLayout->addWidget(new MenuBarStickerRow(m_store, sticker, m_rows));
+    for (const Sticker& sticker : stickers) {
+        // Children created after the panel is shown are not shown with it.
+        auto* row = new MenuBarStickerRow(m_store, sticker, m_rows);
+        m_rowLayout->addWidget(row);
+        row->show();
+    }
     m_rows->setVisible(!stickers.isEmpty());
     adjustSize();
 }

@@ -30,7 +30,7 @@ protected:
 } // namespace
 
 TEST_F(MainWindowOpenerTest, BringsBackTheRememberedWindowAfterAClose) {
-    MainWindow window(m_settings, m_policy);
+    MainWindow window(m_policy);
     m_opener.adopt(&window);
     m_opener.openMainWindow();
     EXPECT_TRUE(window.isVisible());
@@ -51,7 +51,7 @@ TEST_F(MainWindowOpenerTest, NeverTakesAStickerWindowAndPrefersWideWindows) {
     StickerWindow sticker(big, nullptr, {});
     EXPECT_EQ(MainWindowOpener::findMainWindow(), nullptr);
 
-    MainWindow narrowMain(m_settings, m_policy);
+    MainWindow narrowMain(m_policy);
     narrowMain.setFixedSize(200, 400);
     EXPECT_EQ(MainWindowOpener::findMainWindow(), &narrowMain);
     QWidget wide;
@@ -84,7 +84,7 @@ TEST_F(MainWindowOpenerTest, TheOpenActionThatCreatesTheWindowEndsTheRetries) {
     std::unique_ptr<MainWindow> created;
     m_opener.setOpenAction([&] {
         if (!created)
-            created = std::make_unique<MainWindow>(m_settings, m_policy);
+            created = std::make_unique<MainWindow>(m_policy);
     });
     m_opener.openMainWindow();
     ASSERT_TRUE(m_retries->pending);
@@ -95,7 +95,7 @@ TEST_F(MainWindowOpenerTest, TheOpenActionThatCreatesTheWindowEndsTheRetries) {
 }
 
 TEST_F(MainWindowOpenerTest, TheDelegateLaunchesOnceAndReopensOnlyWhenHidden) {
-    MainWindow window(m_settings, m_policy);
+    MainWindow window(m_policy);
     m_opener.adopt(&window);
     AppDelegate delegate(m_opener, m_policy);
     delegate.launch();

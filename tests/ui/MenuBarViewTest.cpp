@@ -114,7 +114,7 @@ TEST_F(MenuBarViewTest, RowTogglesSendTheStickerWithOneFlagInverted) {
 
 TEST_F(MenuBarViewTest, OpenBringsBackTheHiddenMainWindow) {
     withStickers({});
-    MainWindow window(m_settings, m_policy);
+    MainWindow window(m_policy);
     m_opener.adopt(&window);
     QTest::mouseClick(m_view->openButton(), Qt::LeftButton);
     EXPECT_TRUE(window.isVisible());

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/AppLanguage.h"
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// Asks the user for one picture file; a seam so that the add flow runs without a modal dialog.
+class FilePicker {
+public:
+    virtual ~FilePicker() = default;
+
+    // The chosen file's path, or none when the user cancelled.
+    virtual std::optional<QString> pickPicture(QWidget* parent, AppLanguage language) = 0;
+};
+
+// The real one: a QFileDialog for GIF, PNG, JPEG, WebP and HEIC/HEIF files, either case.
+class DialogFilePicker final : public FilePicker {
+public:
+    std::optional<QString> pickPicture(QWidget* parent, AppLanguage language) override;
+
+    static QString nameFilter();
+};

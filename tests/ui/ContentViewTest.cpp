@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ContentView.h"
+
+#include "stickers/NotificationHub.h"
+#include "store/AppSettings.h"
+#include "store/MemoryPreferencesBackend.h"
+#include "store/Preferences.h"
+#include "store/StickerStore.h"
+#include "support/TestSupport.h"
+#include "ui/FilePicker.h"
+#include "ui/StickerRow.h"
+#include "ui/StickerThumbnailView.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeFilePicker final : public FilePicker {
+public:
+    std::optional<QString> pickPicture(QWidget*, AppLanguage language) override {
+        ++calls;
+        lastLanguage = language;
+        return answer;
+    }
+    std::optional<QString> answer;
+    int calls = 0;
+    AppLanguage lastLanguage = AppLanguage::ru;
+};
+
+class ContentViewTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_view.resize(340, 540);
+        m_view.show();
+    }
+
+    QString picked(const QString& name) {
+        const QString path = m_root.filePath(QStringLiteral("picked/") + name);
+        QImage image(20, 10, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(image.save(path, "PNG"));
+        return path;
+    }
+
+    void addPicked(const QString& name) {
+        m_picker.answer = picked(name);
+        QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
+    }
+
+    QTemporaryDir m_root;
+    Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
+    AppSettings m_settings{m_preferences};
+    StickerStore m_store{m_preferences, m_root.filePath(QStringLiteral("data"))};
+    NotificationHub m_hub;
+    FakeFilePicker m_picker;
+    ContentView m_view{m_store, m_settings, m_hub, m_picker};
+};
+
+} // namespace
+
+TEST_F(ContentViewTest, WithoutStickersBothButtonsOpenTheSamePicker) {
+    EXPECT_TRUE(m_view.showsEmptyState());
+    EXPECT_EQ(m_view.pickButton()->text(), QStringLiteral("Выбрать файл"));
+    QTest::mouseClick(m_view.pickButton(), Qt::LeftButton);
+    QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
+    EXPECT_EQ(m_picker.calls, 2);
+    EXPECT_TRUE(m_store.stickers().isEmpty());
+    EXPECT_FALSE(m_view.selectedStickerId());
+}
+
+TEST_F(ContentViewTest, AnAddCopiesIntoStorageAndSelectsTheNewStickerLater) {
+    addPicked(QStringLiteral("a.PNG"));
+    addPicked(QStringLiteral("b.png"));
+    ASSERT_EQ(m_store.stickers().size(), 2);
+    const Sticker added = m_store.stickers().last();
+    EXPECT_TRUE(added.gifPath.startsWith(m_store.storage().mediaDirectory()));
+    EXPECT_TRUE(added.gifPath.endsWith(QStringLiteral(".png")));
+    EXPECT_FALSE(m_view.showsEmptyState());
+    EXPECT_FALSE(m_view.selectedStickerId()) << "the selection waits 0.15 s";
+    ASSERT_TRUE(waitUntil([&] { return m_view.selectedStickerId() == added.id; }));
+    ASSERT_EQ(m_view.rows().size(), 2);
+    EXPECT_TRUE(m_view.rows().last()->isSelected());
+    EXPECT_FALSE(m_view.rows().first()->isSelected());
+}
+
+TEST_F(ContentViewTest, ACancelChangesNothingAndAFailedCopyAddsNothingButStillSelects) {
+    addPicked(QStringLiteral("a.png"));
+    ASSERT_TRUE(waitUntil([&] { return m_view.selectedStickerId().has_value(); }));
+    m_view.rows().first()->deleteButton()->click();
+    EXPECT_FALSE(m_view.selectedStickerId());
+    addPicked(QStringLiteral("b.png"));
+    addPicked(QStringLiteral("c.png"));
+    ASSERT_TRUE(
+        waitUntil([&] { return m_view.selectedStickerId() == m_store.stickers().last().id; }));
+
+    m_picker.answer.reset();
+    QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
+    QTest::qWait(ContentView::selectAfterAddMs * 2);
+    EXPECT_EQ(m_store.stickers().size(), 2);
+
+    QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
+    EXPECT_EQ(m_view.selectedStickerId(), m_store.stickers().first().id);
+    m_picker.answer = m_root.filePath(QStringLiteral("missing.png"));
+    QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
+    EXPECT_EQ(m_store.stickers().size(), 2);
+    ASSERT_TRUE(
+        waitUntil([&] { return m_view.selectedStickerId() == m_store.stickers().last().id; }));
+}
+
+TEST_F(ContentViewTest, DeletingAnyRowClearsTheSelection) {
+    addPicked(QStringLiteral("a.png"));
+    addPicked(QStringLiteral("b.png"));
+    ASSERT_TRUE(
+        waitUntil([&] { return m_view.selectedStickerId() == m_store.stickers().last().id; }));
+    m_view.rows().first()->deleteButton()->click();
+    EXPECT_FALSE(m_view.selectedStickerId());
+    EXPECT_EQ(m_store.stickers().size(), 1);
+    processPendingEvents();
+    EXPECT_EQ(m_view.rows().size(), 1);
+}
+
+TEST_F(ContentViewTest, RenamingPostsTheTextUnchangedAndAnEmptyNameFallsBack) {
+    addPicked(QStringLiteral("a.png"));
+    StickerRow* row = m_view.rows().first();
+    QTest::mouseDClick(row, Qt::LeftButton);
+    ASSERT_TRUE(row->nameEditor()->isVisible() || !row->nameEditor()->isHidden());
+    row->nameEditor()->setText(QStringLiteral("  cat  "));
+    QTest::keyClick(row->nameEditor(), Qt::Key_Return);
+    ASSERT_TRUE(
+        waitUntil([&] { return m_store.stickers().first().name == QStringLiteral("  cat  "); }));
+
+    row = m_view.rows().first();
+    row->startRenaming();
+    row->nameEditor()->setText(QStringLiteral("dog"));
+    QTest::keyClick(row->nameEditor(), Qt::Key_Escape);
+    processPendingEvents();
+    EXPECT_EQ(m_store.stickers().first().name, QStringLiteral("  cat  "));
+
+    m_hub.postStickerRename(m_store.stickers().first().id, QString());
+    ASSERT_TRUE(waitUntil([&] { return m_store.stickers().first().name.isEmpty(); }));
+    processPendingEvents();
+    EXPECT_EQ(m_view.rows().first()->nameText(),
+              QFileInfo(m_store.stickers().first().gifPath).fileName());
+}
+
+TEST_F(ContentViewTest, RowsSummariseSizeAndLayerAndBadgeTheState) {
+    Sticker s = Sticker::withMedia(QStringLiteral("/m/a.gif"));
+    s.size = 160.9;
+    s.layer = StickerLayer::desktop;
+    EXPECT_EQ(StickerRow::summary(s, AppLanguage::en),
+              QString::fromUcs4(U"160px \u00B7 \U0001F5A5 Desktop"));
+    s.layer = StickerLayer::floating;
+    EXPECT_EQ(StickerRow::summary(s, AppLanguage::ru),
+              QString::fromUcs4(U"160px \u00B7 \U0001F51D Поверх всего"));
+    EXPECT_EQ(StickerRow::badgeFor(s), QString());
+    s.isHidden = true;
+    EXPECT_EQ(StickerRow::badgeFor(s), QStringLiteral("eye-slash-fill"));
+    s.isLocked = true;
+    EXPECT_EQ(StickerRow::badgeFor(s), QStringLiteral("lock-fill"));
+
+    addPicked(QStringLiteral("a.png"));
+    ASSERT_TRUE(waitUntil([&] {
+        return !m_view.rows().isEmpty() && !m_view.rows().first()->thumbnail()->image().isNull();
+    }));
+    m_settings.setLanguage(AppLanguage::en);
+    EXPECT_EQ(m_view.addButton()->text(), QStringLiteral("Add"));
+    EXPECT_TRUE(m_view.rows().first()->summaryText().endsWith(QStringLiteral("Always on top")));
+    QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
+    EXPECT_EQ(m_picker.lastLanguage, AppLanguage::en);
+}
