@@ -18,22 +18,22 @@ namespace {
 class StickerWindowManagerTest : public testing::Test {
 protected:
     // Builds a store of named stickers (name:zIndex[:hidden]) and its manager.
-    void build(const QStringList& specs) {
+    void build(const QStringList& layout) {
         QList<Sticker> list;
-        for (const QString& spec : specs) {
-            const QStringList parts = spec.split(u':');
+        for (const QString& entry : layout) {
+            const QStringList fields = entry.split(u':');
             Sticker s = Sticker::withMedia(media());
-            s.name = parts[0];
-            s.isHidden = parts.size() > 2;
+            s.name = fields[0];
+            s.isHidden = fields.size() > 2;
             list.append(s);
         }
         m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode(list));
         m_store =
             std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
         // The store renumbers on load; the wanted numbers are set afterwards.
-        for (qsizetype i = 0; i < specs.size(); ++i) {
+        for (qsizetype i = 0; i < layout.size(); ++i) {
             Sticker s = m_store->stickers().at(i);
-            s.zIndex = specs[i].split(u':')[1].toLongLong();
+            s.zIndex = layout[i].split(u':')[1].toLongLong();
             m_store->updateSticker(s);
         }
         m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub, [this] {
