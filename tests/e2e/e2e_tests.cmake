@@ -12,7 +12,12 @@ target_include_directories(vantrel_xsession PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(vantrel_xsession PUBLIC Qt6::Gui Qt6::Core
                       PRIVATE vantrel_options PkgConfig::VANTREL_XSESSION_XCB)
 
-add_executable(vantrel_e2e_tests e2e/StickersOnDesktopTest.cpp e2e/TrayShellTest.cpp)
+add_executable(vantrel_e2e_tests
+    e2e/ProgramOnXServer.cpp
+    e2e/ProgramOnXServer.h
+    e2e/StickersOnDesktopTest.cpp
+    e2e/TrayShellTest.cpp
+)
 target_link_libraries(vantrel_e2e_tests PRIVATE vantrel_test_support vantrel_xsession vantrel_options)
 target_compile_definitions(vantrel_e2e_tests PRIVATE VANTREL_BINARY="$<TARGET_FILE:vantrel>")
 add_dependencies(vantrel_e2e_tests vantrel)

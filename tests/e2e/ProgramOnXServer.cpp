@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "e2e/ProgramOnXServer.h"
+
+#include "model/StickerJson.h"
+#include "support/GifBuilder.h"
+#include "support/TestSupport.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+#include <csignal>
+
+void ProgramOnXServer::SetUp() {
+    if (!XSession::toolsAvailable())
+        GTEST_SKIP() << "Xvfb, openbox or xcompmgr missing";
+}
+
+void ProgramOnXServer::TearDown() {
+    quit();
+}
+
+void ProgramOnXServer::startSession(const XSession::Options& options) {
+    m_session = std::make_unique<XSession>(options);
+    ASSERT_TRUE(m_session->isReady());
+}
+
+QProcessEnvironment ProgramOnXServer::environment() const {
+    QProcessEnvironment env = m_session->environment();
+    isolateHome(env, m_home.path());
+    return env;
+}
+
+void ProgramOnXServer::launch() {
+    m_program.setProcessEnvironment(environment());
+    m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_program.start(QStringLiteral(VANTREL_BINARY), {});
+    ASSERT_TRUE(m_program.waitForStarted());
+}
+
+void ProgramOnXServer::quit() {
+    if (m_program.state() == QProcess::NotRunning)
+        return;
+    ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
+    EXPECT_TRUE(m_program.waitForFinished(20000));
+    EXPECT_EQ(m_program.exitCode(), 0);
+}
+
+QString ProgramOnXServer::mediaFile(const QString& name, QColor colour, QSize size) const {
+    const QString path = m_home.filePath(QStringLiteral(".local/share/Vantrel/Media/") + name);
+    writeFile(path, GifBuilder().addFrame(size, colour, 10).addFrame(size, colour, 10).build());
+    return path;
+}
+
+QString ProgramOnXServer::configFile() const {
+    return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
+}
+
+void ProgramOnXServer::store(const QList<Sticker>& stickers) const {
+    QSettings settings(configFile(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("vantrel_stickers_v5"), *StickerJson::encode(stickers));
+}
+
+QList<Sticker> ProgramOnXServer::stored() const {
+    const QSettings settings(configFile(), QSettings::IniFormat);
+    return StickerJson::decode(settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray())
+        .value_or(QList<Sticker>());
+}
+
+QString ProgramOnXServer::xdotool(const QStringList& arguments) const {
+    return m_session->run(QStringLiteral("xdotool"), arguments);
+}
+
+QList<quint32> ProgramOnXServer::windowsNamed(const QString& name) const {
+    QList<quint32> ids;
+    const QString found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                   QStringLiteral("--name"), QStringLiteral("^%1$").arg(name)});
+    for (const QString& line : found.split(u'\n', Qt::SkipEmptyParts))
+        ids.append(line.trimmed().toUInt());
+    return ids;
+}
+
+quint32 ProgramOnXServer::waitForWindow(const QString& name) const {
+    quint32 id = 0;
+    XSession::waitFor([&] { return (id = windowsNamed(name).value(0)) != 0; });
+    return id;
+}
+
+QRect ProgramOnXServer::geometry(quint32 window) const {
+    const QString text = xdotool({QStringLiteral("getwindowgeometry"), QString::number(window)});
+    const auto position =
+        QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(text);
+    const auto size = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(text);
+    return QRect(position.captured(1).toInt(), position.captured(2).toInt(),
+                 size.captured(1).toInt(), size.captured(2).toInt());
+}
+
+void ProgramOnXServer::click(QPoint at) const {
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool ProgramOnXServer::near(const QColor& a, const QColor& b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}

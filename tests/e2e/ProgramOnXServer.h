@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/Sticker.h"
+#include "support/XSession.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// The real program on a private X server, with its own home directory, and the tools the
+// end-to-end tests look at it with.
+class ProgramOnXServer : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void startSession(const XSession::Options& options = {});
+    QProcessEnvironment environment() const;
+    void launch();
+    // SIGTERM, then the program must end cleanly.
+    void quit();
+
+    // A two-frame GIF of one colour in the program's media directory.
+    QString mediaFile(const QString& name, QColor colour, QSize size = {40, 40}) const;
+    void store(const QList<Sticker>& stickers) const;
+    QList<Sticker> stored() const;
+    QString configFile() const;
+
+    QString xdotool(const QStringList& arguments) const;
+    QList<quint32> windowsNamed(const QString& name) const;
+    quint32 waitForWindow(const QString& name) const;
+    QRect geometry(quint32 window) const;
+    void click(QPoint at) const;
+
+    static bool near(const QColor& a, const QColor& b, int tolerance = 12);
+
+    QTemporaryDir m_home;
+    std::unique_ptr<XSession> m_session;
+    QProcess m_program;
+};
