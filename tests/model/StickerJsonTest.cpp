@@ -182,11 +182,3 @@ TEST(StickerJson, HandlesLargeInput) {
     ASSERT_EQ(decoded->size(), 10001);
     EXPECT_EQ(decoded->last().name.size(), big.name.size());
 }
-
-TEST(StickerJson, KeepsDuplicateIdsAsStored) {
-    const QByteArray record = minimalRecord(R"(,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789")");
-    const auto decoded = StickerJson::decode("[" + record + "," + record + "]");
-    ASSERT_TRUE(decoded);
-    ASSERT_EQ(decoded->size(), 2);
-    EXPECT_EQ(decoded->at(0).id, decoded->at(1).id);
-}

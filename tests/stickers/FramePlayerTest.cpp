@@ -41,17 +41,6 @@ TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds) {
     EXPECT_EQ(shown, (QList<qsizetype>{1, 2, 0, 1}));
 }
 
-TEST_F(FramePlayerTest, OneFrameOrAStillSchedulesNothing) {
-    m_player.install(framesWithDurations({0.5}), false);
-    m_player.start();
-    EXPECT_FALSE(m_player.isPlaying());
-    QImage still(3, 3, QImage::Format_ARGB32_Premultiplied);
-    m_player.showImage(still);
-    m_player.start();
-    EXPECT_FALSE(m_player.isPlaying());
-    EXPECT_EQ(m_player.currentImage().size(), QSize(3, 3));
-}
-
 TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
     m_player.start();

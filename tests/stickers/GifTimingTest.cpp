@@ -53,13 +53,6 @@ TEST(GifTiming, SkipsOtherExtensionsAndColourTables) {
     EXPECT_EQ(GifTiming::readDelays(old).size(), 2U);
 }
 
-TEST(GifTiming, StopsAtTheImageBound) {
-    GifBuilder builder;
-    for (int i = 0; i < 10; ++i)
-        builder.addFrame({1, 1}, Qt::red, i);
-    EXPECT_EQ(GifTiming::readDelays(builder.build(), 4), (Delays{0.0, 0.01, 0.02, 0.03}));
-}
-
 TEST(GifTiming, ReadsEveryTruncationAsAPrefixOfTheWhole) {
     const QByteArray gif = GifBuilder()
                                .addFrame({30, 30}, Qt::red, 2)

@@ -46,16 +46,6 @@ QByteArray pngClaiming(QSize size) {
     return png;
 }
 
-// A JPEG of image whose EXIF orientation says to turn it a quarter clockwise.
-QByteArray jpegTurnedClockwise(const QImage& image) {
-    const QByteArray exif("\xFF\xE1\x00\x22"
-                          "Exif\0\0MM\x00\x2A\x00\x00\x00\x08"
-                          "\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
-                          "\x00\x00\x00\x00",
-                          36);
-    return encoded(image, "jpeg").insert(2, exif);
-}
-
 // False when this libheif cannot encode HEVC.
 bool writeHeic(const QString& path, QSize size, QColor colour) {
     if (!heif_have_encoder_for_format(heif_compression_HEVC))
@@ -192,17 +182,6 @@ TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
         EXPECT_EQ(media.frames[0].size(), QSize(32, 16));
         EXPECT_EQ(media.sourceSize, QSize(64, 32));
         EXPECT_TRUE(near(centre(media.frames[0]), QColor(20, 120, 220))) << format;
-    }
-}
-
-TEST_F(MediaDecodingTest, TurnsPhotosAsTheirOrientationSays) {
-    const QString path = write("turned.jpg", jpegTurnedClockwise(filled({80, 40}, Qt::red)));
-    for (const QSize box : {QSize(), QSize(20, 30)}) {
-        const DecodedMedia media = decode(path, false, box);
-        ASSERT_EQ(media.frames.size(), 1);
-        EXPECT_EQ(media.sourceSize, QSize(40, 80));
-        EXPECT_DOUBLE_EQ(media.aspectRatio, 0.5);
-        EXPECT_EQ(media.frames[0].size(), fittedPixelSize({40, 80}, box));
     }
 }
 

@@ -135,13 +135,3 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     view->applySticker(sticker);
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
-
-TEST_F(StickerNSViewTest, StopIsIdempotentAndEndsEverything) {
-    const auto view = makeView(Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::red)));
-    view->stop();
-    view->stop();
-    EXPECT_TRUE(view->isStopped());
-    QTest::qWait(50);
-    processPendingEvents();
-    EXPECT_TRUE(view->player().currentImage().isNull());
-}

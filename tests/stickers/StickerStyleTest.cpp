@@ -44,18 +44,6 @@ TEST(StickerStyle, RoundsTheMediaRelativeToItsShorterSide) {
     EXPECT_TRUE(negative.outline.contains(QPointF(0.5, 0.5)));
 }
 
-TEST(StickerStyle, OutlineIsRoundedOnlyWithABackground) {
-    const StickerStyle none = StickerStyle::forSticker(withStyle(BGStyle::none), view, 1.0);
-    EXPECT_FALSE(none.clipsToOutline);
-    EXPECT_TRUE(none.outline.contains(QPointF(0.5, 0.5)));
-    for (const BGStyle style : {BGStyle::color, BGStyle::image}) {
-        const StickerStyle rounded = StickerStyle::forSticker(withStyle(style), view, 1.0);
-        EXPECT_TRUE(rounded.clipsToOutline);
-        EXPECT_FALSE(rounded.outline.contains(QPointF(1, 1)));
-        EXPECT_TRUE(rounded.outline.contains(QPointF(80, 1)));
-    }
-}
-
 TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn) {
     Sticker red = withStyle(BGStyle::color);
     red.bgColor = QStringLiteral("#FF0000");

@@ -140,26 +140,6 @@ TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack) 
     EXPECT_NE(m_manager->window(a.id), nullptr);
 }
 
-TEST_F(StickerWindowManagerTest, StoreOperationsReachTheWindows) {
-    build({QStringLiteral("A:0")});
-    Sticker a = named(QStringLiteral("A"));
-    a.size = 240;
-    a.layer = StickerLayer::desktop;
-    m_store->updateSticker(a);
-    processPendingEvents();
-    StickerWindow* window = windowOf(QStringLiteral("A"));
-    EXPECT_EQ(window->width(), 240);
-    EXPECT_EQ(window->sticker().layer, StickerLayer::desktop);
-    EXPECT_EQ(m_windowing.layerChanges, QStringList{QStringLiteral("A:desktop")});
-    a.size = 250;
-    m_store->updateSticker(a);
-    processPendingEvents();
-    EXPECT_EQ(m_windowing.layerChanges.size(), 1);
-
-    m_store->removeSticker(a.id);
-    EXPECT_EQ(m_manager->windowCount(), 0);
-}
-
 TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing) {
     build({QStringLiteral("A:0")});
     m_hub.postStickerInteractionEnded();

@@ -7,16 +7,6 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-TEST(AppSettings, FirstStartHasTheDefaultsAndWritesNothing) {
-    auto backend = std::make_shared<MemoryPreferencesBackend>();
-    Preferences preferences(backend);
-    const AppSettings settings(preferences);
-    EXPECT_EQ(settings.language(), AppLanguage::ru);
-    EXPECT_EQ(settings.menuBarLabel(), QString());
-    EXPECT_FALSE(settings.hasCompletedOnboarding());
-    EXPECT_FALSE(preferences.hasPendingWrite());
-}
-
 TEST(AppSettings, OnlyExactlyEnSelectsEnglishAndOtherValuesStayStored) {
     for (const char* stored : {"EN", "de", "", "ru", " en"}) {
         auto backend = std::make_shared<MemoryPreferencesBackend>(

@@ -167,14 +167,6 @@ TEST_F(StickerStoreLoad, TreatsPathsThatOnlyLookInsideAsOutside) {
     EXPECT_TRUE(QFileInfo::exists(outside));
 }
 
-TEST_F(StickerStoreLoad, HandlesManyStoredRecords) {
-    const QString media = mediaFile(QStringLiteral("m.gif"));
-    storeList(StickerStore::saveKey, QList<Sticker>(10000, Sticker::withMedia(media)));
-    const StickerStore& store = makeStore();
-    ASSERT_EQ(store.stickers().size(), 10000);
-    EXPECT_EQ(store.stickers().first().zIndex, 9999);
-}
-
 TEST_F(StickerStoreLoad, CreatesTheWindowManagerOnceOnTheNextTurn) {
     StickerStore& store = makeStore();
     int created = 0;

@@ -139,27 +139,6 @@ TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture) {
     EXPECT_EQ(storedList().at(0).bgImagePath, second);
 }
 
-TEST_F(StickerStoreOperations, UpdateWritesTheEditedCopyWholeIncludingZIndex) {
-    addNamed({QStringLiteral("A"), QStringLiteral("B")});
-    Sticker edited = m_store->stickers().at(1);
-    edited.zIndex = 42;
-    edited.size = -5;
-    edited.bgOpacity = 7;
-    m_store->updateSticker(edited);
-    EXPECT_EQ(m_store->stickers().at(1), edited);
-    expectSavedAndSynced();
-}
-
-TEST_F(StickerStoreOperations, RenameStoresTheTextUnchanged) {
-    addNamed({QStringLiteral("A")});
-    const QUuid id = m_store->stickers().at(0).id;
-    m_store->renameSticker(id, QStringLiteral("   "));
-    EXPECT_EQ(m_store->stickers().at(0).name, QStringLiteral("   "));
-    m_store->renameSticker(id, QString());
-    EXPECT_EQ(m_store->stickers().at(0).displayName(), QStringLiteral("A.gif"));
-    EXPECT_EQ(storedList().at(0).name, QString());
-}
-
 TEST_F(StickerStoreOperations, UpdatePositionSavesWithoutTellingTheWindows) {
     addNamed({QStringLiteral("A")});
     Sticker locked = m_store->stickers().at(0);
@@ -261,15 +240,6 @@ TEST_F(StickerStoreOperations, ANonFiniteValueKeepsThePreviousStoredList) {
     m_store->updateSticker(broken);
     EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), before);
     EXPECT_EQ(m_sync.operations(), QStringList{QStringLiteral("sync")});
-}
-
-TEST_F(StickerStoreOperations, NoWindowSideIsNoError) {
-    m_store->setWindowSync(nullptr);
-    addNamed({QStringLiteral("A")});
-    m_store->centerAll();
-    m_store->removeSticker(m_store->stickers().at(0).id);
-    EXPECT_TRUE(m_store->stickers().isEmpty());
-    EXPECT_TRUE(m_sync.calls.isEmpty());
 }
 
 TEST_F(StickerStoreOperations, ActsOnTheFirstOfDuplicateIdsAndRemovesThemAll) {

@@ -112,14 +112,6 @@ TEST_F(MenuBarViewTest, RowTogglesSendTheStickerWithOneFlagInverted) {
     EXPECT_EQ(m_store->stickers()[0].x, 720 - 80);
 }
 
-TEST_F(MenuBarViewTest, OpenBringsBackTheHiddenMainWindow) {
-    withStickers({});
-    MainWindow window(m_policy);
-    m_opener.adopt(&window);
-    QTest::mouseClick(m_view->openButton(), Qt::LeftButton);
-    EXPECT_TRUE(window.isVisible());
-}
-
 TEST(MenuBarLabel, TrimsTheLabelAndFallsBackToTheProductName) {
     EXPECT_EQ(MenuBarLabelView::labelText(QStringLiteral("   ")), QStringLiteral("Vantrel"));
     EXPECT_EQ(MenuBarLabelView::labelText(QString()), QStringLiteral("Vantrel"));
