@@ -7,12 +7,15 @@
 #include "store/StickerStore.h"
 #include "ui/FilePicker.h"
 #include "ui/IconFactory.h"
+#include "ui/InterfaceStyle.h"
 #include "ui/StickerRow.h"
 
+#include <QDrag>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -22,19 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QColor pink(0xff, 0x2d, 0x55);
-
-QPushButton* prominentButton(QWidget* parent) {
-    auto* button = new QPushButton(parent);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                       " border-radius: 6px; padding: 5px 12px; font-weight: 500; }"
-                       "QPushButton:pressed { background: %2; }")
-            .arg(pink.name(), pink.darker(120).name()));
-    return button;
-}
 
 // The application's picture, 64 points, rounded.
 QPixmap roundedAppPicture(qreal ratio) {
@@ -77,7 +67,7 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     m_title->setFont(titleFont);
     headerLayout->addWidget(m_title);
     headerLayout->addStretch(1);
-    m_add = prominentButton(header);
+    m_add = InterfaceStyle::prominentButton(header);
     m_add->setIcon(IconFactory::tinted(QStringLiteral("plus-circle-fill"), Qt::white, 14));
     headerLayout->addWidget(m_add);
     column->addWidget(header);
@@ -95,7 +85,7 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     picture->setPixmap(roundedAppPicture(devicePixelRatioF()));
     picture->setAlignment(Qt::AlignCenter);
     auto* shadow = new QGraphicsDropShadowEffect(picture);
-    QColor shadowColor = pink;
+    QColor shadowColor = InterfaceStyle::pink;
     shadowColor.setAlphaF(0.3f);
     shadow->setColor(shadowColor);
     shadow->setBlurRadius(16);
@@ -109,7 +99,7 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     m_emptyTitle->setForegroundRole(QPalette::PlaceholderText);
     m_emptyTitle->setAlignment(Qt::AlignCenter);
     emptyLayout->addWidget(m_emptyTitle);
-    m_pick = prominentButton(empty);
+    m_pick = InterfaceStyle::prominentButton(empty);
     emptyLayout->addWidget(m_pick, 0, Qt::AlignHCenter);
     emptyLayout->addStretch(1);
     m_body->addWidget(empty);
@@ -170,43 +160,92 @@ void ContentView::select(const std::optional<QUuid>& id) {
 }
 
 QList<StickerRow*> ContentView::rows() const {
-    QList<StickerRow*> live;
-    for (StickerRow* row : m_list->findChildren<StickerRow*>(Qt::FindDirectChildrenOnly)) {
-        if (!row->isHidden())
-            live.append(row);
+    QList<StickerRow*> ordered;
+    for (const Sticker& sticker : m_store.stickers()) {
+        if (StickerRow* row = m_rows.value(sticker.id))
+            ordered.append(row);
     }
-    return live;
+    return ordered;
 }
 
 bool ContentView::showsEmptyState() const {
     return m_body->currentIndex() == 0;
 }
 
+void ContentView::setDragged(const std::optional<QUuid>& id) {
+    m_dragged = id;
+    rebuild();
+}
+
+void ContentView::runDrag(StickerRow* row) {
+    setDragged(row->sticker().id);
+    // Rows that leave the list meanwhile stay alive until the drag's own loop is over.
+    m_dragRunning = true;
+    auto* drag = new QDrag(row);
+    drag->setMimeData(StickerRow::dragData(row->sticker()).release());
+    const QPixmap preview = row->grab();
+    drag->setPixmap(preview);
+    drag->setHotSpot(row->dragHandle()->geometry().center());
+    drag->exec(Qt::MoveAction);
+    m_dragRunning = false;
+    for (StickerRow* parked : std::exchange(m_parkedRows, {}))
+        parked->deleteLater();
+}
+
+StickerRow* ContentView::createRow(const Sticker& sticker) {
+    const QUuid id = sticker.id;
+    StickerRow::Actions actions{
+        [this, id] { select(id); },
+        [this, id] {
+            select(std::nullopt);
+            m_store.removeSticker(id);
+        },
+        [this, id] { m_store.centerSticker(id); },
+        [this, id] {
+            if (StickerRow* row = m_rows.value(id))
+                runDrag(row);
+        },
+    };
+    DraggedStickerBinding dragged{
+        [this] { return m_dragged; },
+        [this](const std::optional<QUuid>& value) { setDragged(value); },
+    };
+    return new StickerRow(sticker, m_thumbnails, m_hub,
+                          StickerReorderDropDelegate(sticker, std::move(dragged), m_store),
+                          std::move(actions), m_list);
+}
+
+// Rows are kept by id and updated in place: a slider step on one sticker touches no other row.
 void ContentView::rebuild() {
     const QList<Sticker>& stickers = m_store.stickers();
     m_body->setCurrentIndex(stickers.isEmpty() ? 0 : 1);
-    // Rows may be rebuilt from one of their own clicks: old ones go once that is over.
-    for (StickerRow* row : m_list->findChildren<StickerRow*>(Qt::FindDirectChildrenOnly)) {
-        m_listLayout->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
+    QHash<QUuid, StickerRow*> kept;
+    kept.reserve(stickers.size());
     const AppLanguage language = m_settings.language();
     int position = 0;
     for (const Sticker& sticker : stickers) {
-        const QUuid id = sticker.id;
-        StickerRow::Actions actions{
-            [this, id] { select(id); },
-            [this, id] {
-                select(std::nullopt);
-                m_store.removeSticker(id);
-            },
-            [this, id] { m_store.centerSticker(id); },
-        };
-        auto* row = new StickerRow(sticker, m_selected == id, language, m_thumbnails, m_hub,
-                                   std::move(actions), m_list);
-        m_listLayout->insertWidget(position++, row);
-        // Children created after the window is shown are not shown with it.
-        row->show();
+        StickerRow* row = m_rows.take(sticker.id);
+        if (!row) {
+            row = createRow(sticker);
+            // Children created after the window is shown are not shown with it.
+            row->show();
+        }
+        row->setState(sticker, m_selected == sticker.id, m_dragged == sticker.id, language);
+        if (m_listLayout->indexOf(row) != position) {
+            m_listLayout->removeWidget(row);
+            m_listLayout->insertWidget(position, row);
+        }
+        ++position;
+        kept.insert(sticker.id, row);
     }
+    // A row may leave the list from one of its own clicks: it goes once that is over.
+    for (StickerRow* gone : std::as_const(m_rows)) {
+        m_listLayout->removeWidget(gone);
+        gone->hide();
+        if (m_dragRunning)
+            m_parkedRows.append(gone);
+        else
+            gone->deleteLater();
+    }
+    m_rows = std::move(kept);
 }

@@ -3,6 +3,7 @@
 
 #include "stickers/MediaCache.h"
 
+#include <QHash>
 #include <QUuid>
 #include <QWidget>
 #include <optional>
@@ -17,6 +18,7 @@ class QStackedWidget;
 class QVBoxLayout;
 class StickerRow;
 class StickerStore;
+struct Sticker;
 
 // The main window's content: the header with the add button, then the empty state or the
 // sticker list. It owns the add flow, the selection and the rename channel; every change
@@ -36,6 +38,7 @@ public:
     std::optional<QUuid> selectedStickerId() const { return m_selected; }
     QList<StickerRow*> rows() const;
     bool showsEmptyState() const;
+    std::optional<QUuid> draggedStickerId() const { return m_dragged; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* pickButton() const { return m_pick; }
 
@@ -43,6 +46,9 @@ private:
     void rebuild();
     void retranslate();
     void select(const std::optional<QUuid>& id);
+    void setDragged(const std::optional<QUuid>& id);
+    StickerRow* createRow(const Sticker& sticker);
+    void runDrag(StickerRow* row);
 
     StickerStore& m_store;
     AppSettings& m_settings;
@@ -50,6 +56,10 @@ private:
     FilePicker& m_picker;
     MediaCache m_thumbnails;
     std::optional<QUuid> m_selected;
+    std::optional<QUuid> m_dragged;
+    bool m_dragRunning = false;
+    QHash<QUuid, StickerRow*> m_rows;
+    QList<StickerRow*> m_parkedRows;
     QLabel* m_title = nullptr;
     QPushButton* m_add = nullptr;
     QStackedWidget* m_body = nullptr;

@@ -2,22 +2,49 @@
 #include "ui/FilePicker.h"
 
 #include <QFileDialog>
+#include <initializer_list>
 
-QString DialogFilePicker::nameFilter() {
+namespace {
+
+QString filter(const QString& label, std::initializer_list<const char*> extensions) {
     QStringList patterns;
-    for (const char* extension : {"gif", "png", "jpg", "jpeg", "webp", "heic", "heif"}) {
+    for (const char* extension : extensions) {
         const QString lower = QString::fromLatin1(extension);
         patterns << QStringLiteral("*.") + lower << QStringLiteral("*.") + lower.toUpper();
     }
-    return QStringLiteral("GIF, PNG, JPEG, WebP, HEIC (%1)").arg(patterns.join(u' '));
+    return QStringLiteral("%1 (%2)").arg(label, patterns.join(u' '));
 }
 
-std::optional<QString> DialogFilePicker::pickPicture(QWidget* parent, AppLanguage language) {
-    // The dialog's title is not in the string table: it is chosen here by language.
-    const QString title = language == AppLanguage::ru ? QStringLiteral("Выбери GIF или изображение")
-                                                      : QStringLiteral("Choose a GIF or image");
-    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), nameFilter());
+std::optional<QString> run(QWidget* parent, const QString& title, const QString& nameFilter) {
+    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), nameFilter);
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+} // namespace
+
+QString DialogFilePicker::pictureFilter() {
+    return filter(QStringLiteral("GIF, PNG, JPEG, WebP, HEIC"),
+                  {"gif", "png", "jpg", "jpeg", "webp", "heic", "heif"});
+}
+
+QString DialogFilePicker::backgroundFilter() {
+    return filter(QStringLiteral("PNG, JPEG, WebP, HEIC"),
+                  {"png", "jpg", "jpeg", "webp", "heic", "heif"});
+}
+
+// The dialogs' titles are not in the string table: they are chosen here by language.
+std::optional<QString> DialogFilePicker::pickPicture(QWidget* parent, AppLanguage language) {
+    return run(parent,
+               language == AppLanguage::ru ? QStringLiteral("Выбери GIF или изображение")
+                                           : QStringLiteral("Choose a GIF or image"),
+               pictureFilter());
+}
+
+std::optional<QString> DialogFilePicker::pickBackground(QWidget* parent, AppLanguage language) {
+    return run(parent,
+               language == AppLanguage::ru ? QStringLiteral("Выбери фон для стикера")
+                                           : QStringLiteral("Choose a sticker background"),
+               backgroundFilter());
 }

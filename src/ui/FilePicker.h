@@ -13,14 +13,18 @@ class FilePicker {
 public:
     virtual ~FilePicker() = default;
 
-    // The chosen file's path, or none when the user cancelled.
+    // The chosen file's path, or none when the user cancelled. A sticker's media may be a GIF
+    // or a still; a background is a still only.
     virtual std::optional<QString> pickPicture(QWidget* parent, AppLanguage language) = 0;
+    virtual std::optional<QString> pickBackground(QWidget* parent, AppLanguage language) = 0;
 };
 
-// The real one: a QFileDialog for GIF, PNG, JPEG, WebP and HEIC/HEIF files, either case.
+// The real one: a QFileDialog filtering by extension, either case.
 class DialogFilePicker final : public FilePicker {
 public:
     std::optional<QString> pickPicture(QWidget* parent, AppLanguage language) override;
+    std::optional<QString> pickBackground(QWidget* parent, AppLanguage language) override;
 
-    static QString nameFilter();
+    static QString pictureFilter();
+    static QString backgroundFilter();
 };

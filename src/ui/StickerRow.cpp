@@ -4,12 +4,17 @@
 #include "l10n/L10n.h"
 #include "stickers/NotificationHub.h"
 #include "ui/IconFactory.h"
+#include "ui/InterfaceStyle.h"
 #include "ui/StickerThumbnailView.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
@@ -18,70 +23,94 @@
 
 namespace {
 
-const QColor pink(0xff, 0x2d, 0x55);
-
-QToolButton* rowButton(const QString& iconName, QColor color, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    color.setAlphaF(0.7f);
-    button->setIcon(IconFactory::tinted(iconName, color, 14));
-    button->setIconSize(QSize(14, 14));
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
-QFont sized(QFont font, double points, QFont::Weight weight = QFont::Normal) {
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    return font;
+QColor faded(QColor color, float alpha) {
+    color.setAlphaF(alpha);
+    return color;
 }
 
 } // namespace
 
-StickerRow::StickerRow(const Sticker& sticker, bool isSelected, AppLanguage language,
-                       MediaCache& thumbnails, NotificationHub& hub, Actions actions,
-                       QWidget* parent)
+StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, NotificationHub& hub,
+                       StickerReorderDropDelegate dropDelegate, Actions actions, QWidget* parent)
     : QFrame(parent)
     , m_sticker(sticker)
-    , m_selected(isSelected)
     , m_hub(hub)
+    , m_dropDelegate(std::move(dropDelegate))
     , m_actions(std::move(actions)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);
 
     m_thumbnail = new StickerThumbnailView(thumbnails, this);
-    m_thumbnail->setPath(sticker.gifPath);
-    m_thumbnail->setBadge(badgeFor(sticker));
     layout->addWidget(m_thumbnail);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
-    m_name = new QLabel(sticker.displayName(), this);
-    m_name->setFont(sized(font(), 13, QFont::Medium));
+    m_name = new QLabel(this);
+    m_name->setFont(InterfaceStyle::font(this, 13, QFont::Medium));
     m_name->setTextFormat(Qt::PlainText);
     m_editor = new QLineEdit(this);
     m_editor->setFont(m_name->font());
     m_editor->setFrame(false);
-    m_editor->setPlaceholderText(L10n::text(L10n::Key::name, language));
     m_editor->hide();
     m_editor->installEventFilter(this);
-    m_summary = new QLabel(summary(sticker, language), this);
-    m_summary->setFont(sized(font(), 11));
-    m_summary->setForegroundRole(QPalette::PlaceholderText);
+    m_summary = InterfaceStyle::secondaryLabel(11, this);
     text->addWidget(m_name);
     text->addWidget(m_editor);
     text->addWidget(m_summary);
     layout->addLayout(text, 1);
 
-    m_center = rowButton(QStringLiteral("bullseye"), QColor(0x0a, 0x84, 0xff), this);
-    m_center->setToolTip(L10n::text(L10n::Key::centerHelp, language));
-    m_delete = rowButton(QStringLiteral("trash"), QColor(0xff, 0x3b, 0x30), this);
+    m_handle = new QLabel(this);
+    m_handle->setFixedSize(20, 28);
+    m_handle->setAlignment(Qt::AlignCenter);
+    m_handle->setPixmap(IconFactory::tinted(QStringLiteral("list"),
+                                            faded(palette().color(QPalette::PlaceholderText), 0.5f),
+                                            12)
+                            .pixmap(QSize(12, 12), devicePixelRatioF()));
+    m_handle->setCursor(Qt::OpenHandCursor);
+    m_handle->installEventFilter(this);
+    m_center = InterfaceStyle::iconButton(QStringLiteral("bullseye"),
+                                          faded(InterfaceStyle::blue, 0.7f), 14, this);
+    m_delete = InterfaceStyle::iconButton(QStringLiteral("trash"), faded(InterfaceStyle::red, 0.7f),
+                                          14, this);
+    layout->addWidget(m_handle);
     layout->addWidget(m_center);
     layout->addWidget(m_delete);
     connect(m_center, &QToolButton::clicked, this, [this] { m_actions.onCenter(); });
     connect(m_delete, &QToolButton::clicked, this, [this] { m_actions.onDelete(); });
     setCursor(Qt::PointingHandCursor);
+    setAcceptDrops(true);
+}
+
+void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDragging,
+                          AppLanguage language) {
+    const bool relabel = !m_language || *m_language != language;
+    if (relabel) {
+        m_language = language;
+        m_editor->setPlaceholderText(L10n::text(L10n::Key::name, language));
+        m_handle->setToolTip(L10n::text(L10n::Key::dragReorderHelp, language));
+        m_center->setToolTip(L10n::text(L10n::Key::centerHelp, language));
+    }
+    m_thumbnail->setPath(sticker.gifPath);
+    m_thumbnail->setBadge(badgeFor(sticker));
+    m_name->setText(sticker.displayName());
+    m_summary->setText(summary(sticker, language));
+    m_sticker = sticker;
+    m_dropDelegate.setSticker(sticker);
+    if (isSelected != m_selected) {
+        m_selected = isSelected;
+        update();
+    }
+    if (isDragging != m_dragging) {
+        m_dragging = isDragging;
+        if (isDragging) {
+            auto* dimmed = new QGraphicsOpacityEffect(this);
+            dimmed->setOpacity(0.5);
+            setGraphicsEffect(dimmed);
+        } else {
+            setGraphicsEffect(nullptr);
+        }
+    }
 }
 
 QString StickerRow::summary(const Sticker& sticker, AppLanguage language) {
@@ -98,6 +127,12 @@ QString StickerRow::badgeFor(const Sticker& sticker) {
     if (sticker.isHidden)
         return QStringLiteral("eye-slash-fill");
     return QString();
+}
+
+std::unique_ptr<QMimeData> StickerRow::dragData(const Sticker& sticker) {
+    auto data = std::make_unique<QMimeData>();
+    data->setText(sticker.idText());
+    return data;
 }
 
 QString StickerRow::nameText() const {
@@ -132,7 +167,53 @@ bool StickerRow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (watched == m_handle && handleEvent(event))
+        return true;
     return QFrame::eventFilter(watched, event);
+}
+
+// Only the handle drags; a press on it neither selects nor starts a rename.
+bool StickerRow::handleEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        m_handlePress = static_cast<QMouseEvent*>(event)->position().toPoint();
+        m_handle->setCursor(Qt::ClosedHandCursor);
+        return true;
+    case QEvent::MouseButtonRelease:
+        m_handle->setCursor(Qt::OpenHandCursor);
+        return true;
+    case QEvent::MouseMove: {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (!(move->buttons() & Qt::LeftButton) ||
+            (move->position().toPoint() - m_handlePress).manhattanLength() <
+                QApplication::startDragDistance())
+            return true;
+        m_handle->setCursor(Qt::OpenHandCursor);
+        m_actions.onDragStart();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void StickerRow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!StickerReorderDropDelegate::validateDrop(*event->mimeData()))
+        return;
+    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
+    event->accept();
+    m_dropDelegate.dropEntered();
+}
+
+void StickerRow::dragMoveEvent(QDragMoveEvent* event) {
+    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
+    event->accept();
+}
+
+void StickerRow::dropEvent(QDropEvent* event) {
+    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
+    event->setAccepted(m_dropDelegate.performDrop());
 }
 
 void StickerRow::mousePressEvent(QMouseEvent* event) {
@@ -150,11 +231,10 @@ void StickerRow::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 10, 10);
-    QColor fill = pink;
-    fill.setAlphaF(0.1f);
-    painter.fillPath(shape, m_selected ? fill : palette().color(QPalette::Base));
+    painter.fillPath(shape, m_selected ? faded(InterfaceStyle::pink, 0.1f)
+                                       : palette().color(QPalette::Base));
     if (m_selected) {
-        painter.setPen(QPen(pink, 1.5));
+        painter.setPen(QPen(InterfaceStyle::pink, 1.5));
         painter.drawPath(shape);
     }
     QFrame::paintEvent(event);

@@ -3,19 +3,24 @@
 
 #include "model/AppLanguage.h"
 #include "model/Sticker.h"
+#include "ui/StickerReorderDropDelegate.h"
 
 #include <QFrame>
+#include <QPoint>
 #include <functional>
+#include <memory>
 
 class MediaCache;
 class NotificationHub;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QToolButton;
 class StickerThumbnailView;
 
 // One sticker of the main window's list: thumbnail with its state badge, name and summary,
-// centre and delete buttons. A click selects it; a double click on the name renames it.
+// drag handle, centre and delete buttons. A click selects it; a double click on the name
+// renames it. The row is updated in place, so a slider drag does not rebuild the list.
 class StickerRow final : public QFrame {
     Q_OBJECT
 
@@ -24,22 +29,29 @@ public:
         std::function<void()> onSelect;
         std::function<void()> onDelete;
         std::function<void()> onCenter;
+        // A drag started on the handle: the owner runs it.
+        std::function<void()> onDragStart;
     };
 
-    StickerRow(const Sticker& sticker, bool isSelected, AppLanguage language,
-               MediaCache& thumbnails, NotificationHub& hub, Actions actions,
-               QWidget* parent = nullptr);
+    StickerRow(const Sticker& sticker, MediaCache& thumbnails, NotificationHub& hub,
+               StickerReorderDropDelegate dropDelegate, Actions actions, QWidget* parent = nullptr);
+
+    void setState(const Sticker& sticker, bool isSelected, bool isDragging, AppLanguage language);
 
     // "160px · 🔝 Always on top": the size truncated, then the layer.
     static QString summary(const Sticker& sticker, AppLanguage language);
     // The lock badge wins over the hidden one.
     static QString badgeFor(const Sticker& sticker);
+    // What a drag of the row carries: the id as plain text.
+    static std::unique_ptr<QMimeData> dragData(const Sticker& sticker);
 
     const Sticker& sticker() const { return m_sticker; }
     bool isSelected() const { return m_selected; }
+    bool isDragging() const { return m_dragging; }
     QString nameText() const;
     QString summaryText() const;
     StickerThumbnailView* thumbnail() const { return m_thumbnail; }
+    QLabel* dragHandle() const { return m_handle; }
     QToolButton* centerButton() const { return m_center; }
     QToolButton* deleteButton() const { return m_delete; }
     QLineEdit* nameEditor() const { return m_editor; }
@@ -51,18 +63,27 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void finishRenaming(bool post);
+    bool handleEvent(QEvent* event);
 
     Sticker m_sticker;
-    bool m_selected;
+    bool m_selected = false;
+    bool m_dragging = false;
+    std::optional<AppLanguage> m_language;
     NotificationHub& m_hub;
+    StickerReorderDropDelegate m_dropDelegate;
     Actions m_actions;
+    QPoint m_handlePress;
     StickerThumbnailView* m_thumbnail = nullptr;
     QLabel* m_name = nullptr;
     QLineEdit* m_editor = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_handle = nullptr;
     QToolButton* m_center = nullptr;
     QToolButton* m_delete = nullptr;
 };

@@ -42,7 +42,10 @@ void StickerThumbnailView::setPath(const QString& path) {
 }
 
 void StickerThumbnailView::setBadge(const QString& iconName) {
+    if (iconName == m_badge)
+        return;
     m_badge = iconName;
+    m_badgeIcon = iconName.isEmpty() ? QIcon() : IconFactory::tinted(iconName, Qt::white, 14);
     update();
 }
 
@@ -63,6 +66,6 @@ void StickerThumbnailView::paintEvent(QPaintEvent*) {
     if (!m_badge.isEmpty()) {
         painter.fillRect(rect(), QColor(0, 0, 0, 89));
         const QRect symbol(QPoint((width() - 14) / 2, (height() - 14) / 2), QSize(14, 14));
-        IconFactory::tinted(m_badge, Qt::white, 14).paint(&painter, symbol);
+        m_badgeIcon.paint(&painter, symbol);
     }
 }

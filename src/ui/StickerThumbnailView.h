@@ -3,6 +3,7 @@
 
 #include "stickers/MediaCache.h"
 
+#include <QIcon>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,5 +28,6 @@ private:
     std::unique_ptr<MediaCache::Ticket> m_ticket;
     QString m_path;
     QString m_badge;
+    QIcon m_badgeIcon;
     QImage m_image;
 };

@@ -7,12 +7,16 @@
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
 #include "support/TestSupport.h"
-#include "ui/FilePicker.h"
+#include "ui/FakeFilePicker.h"
 #include "ui/StickerRow.h"
 #include "ui/StickerThumbnailView.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,18 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class FakeFilePicker final : public FilePicker {
-public:
-    std::optional<QString> pickPicture(QWidget*, AppLanguage language) override {
-        ++calls;
-        lastLanguage = language;
-        return answer;
-    }
-    std::optional<QString> answer;
-    int calls = 0;
-    AppLanguage lastLanguage = AppLanguage::ru;
-};
 
 class ContentViewTest : public testing::Test {
 protected:
@@ -70,7 +62,7 @@ TEST_F(ContentViewTest, WithoutStickersBothButtonsOpenTheSamePicker) {
     EXPECT_EQ(m_view.pickButton()->text(), QStringLiteral("Выбрать файл"));
     QTest::mouseClick(m_view.pickButton(), Qt::LeftButton);
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
-    EXPECT_EQ(m_picker.calls, 2);
+    EXPECT_EQ(m_picker.pictureCalls, 2);
     EXPECT_TRUE(m_store.stickers().isEmpty());
     EXPECT_FALSE(m_view.selectedStickerId());
 }
@@ -174,4 +166,86 @@ TEST_F(ContentViewTest, RowsSummariseSizeAndLayerAndBadgeTheState) {
     EXPECT_TRUE(m_view.rows().first()->summaryText().endsWith(QStringLiteral("Always on top")));
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
     EXPECT_EQ(m_picker.lastLanguage, AppLanguage::en);
+}
+
+namespace {
+
+// What the platform delivers when a drag's pointer enters a row, and when it drops there.
+void enterWithText(StickerRow* row, const QString& text) {
+    QMimeData data;
+    data.setText(text);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::MoveAction);
+}
+
+bool dropWithText(StickerRow* row, const QString& text) {
+    QMimeData data;
+    data.setText(text);
+    QDropEvent drop(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &drop);
+    return drop.isAccepted();
+}
+
+} // namespace
+
+TEST_F(ContentViewTest, DraggingAHandleReordersLiveAsRowsAreEntered) {
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        addPicked(QString::fromLatin1(name));
+    const QList<Sticker> initial = m_store.stickers();
+    const QUuid a = initial[0].id;
+    const QUuid b = initial[1].id;
+    const QUuid c = initial[2].id;
+    auto order = [&] {
+        QList<QUuid> ids;
+        for (const Sticker& sticker : m_store.stickers())
+            ids << sticker.id;
+        return ids;
+    };
+    auto rowOf = [&](const QUuid& id) {
+        for (StickerRow* row : m_view.rows()) {
+            if (row->sticker().id == id)
+                return row;
+        }
+        return static_cast<StickerRow*>(nullptr);
+    };
+
+    // A press on the handle neither selects nor starts a drag until the pointer moves.
+    QLabel* handle = rowOf(a)->dragHandle();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_FALSE(m_view.draggedStickerId());
+    QTest::mouseMove(handle, QPoint(5, 40));
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, QPoint(5, 40));
+    EXPECT_EQ(m_view.draggedStickerId(), a);
+    EXPECT_TRUE(rowOf(a)->isDragging());
+    EXPECT_EQ(StickerRow::dragData(initial[0])->text(), initial[0].idText());
+
+    StickerRow* draggedRow = rowOf(a);
+    enterWithText(draggedRow, a.toString());
+    processPendingEvents();
+    EXPECT_EQ(order(), (QList<QUuid>{a, b, c})) << "entering the dragged row moves nothing";
+
+    enterWithText(rowOf(b), a.toString());
+    processPendingEvents();
+    EXPECT_EQ(order(), (QList<QUuid>{b, a, c}));
+    enterWithText(rowOf(c), a.toString());
+    processPendingEvents();
+    EXPECT_EQ(order(), (QList<QUuid>{b, c, a}));
+    EXPECT_EQ(rowOf(a), draggedRow) << "rows are moved, not rebuilt, while the drag runs";
+    EXPECT_EQ(m_view.rows().last(), draggedRow);
+    const QList<Sticker> moved = m_store.stickers();
+    EXPECT_EQ(moved[0].zIndex, 2);
+    EXPECT_EQ(moved[2].zIndex, 0);
+
+    enterWithText(rowOf(b), a.toString());
+    processPendingEvents();
+    EXPECT_EQ(order(), (QList<QUuid>{a, b, c})) << "moving up lands on the entered row's place";
+
+    EXPECT_TRUE(dropWithText(rowOf(b), QStringLiteral("anything")));
+    EXPECT_FALSE(m_view.draggedStickerId());
+    EXPECT_FALSE(rowOf(a)->isDragging());
+    enterWithText(rowOf(c), a.toString());
+    processPendingEvents();
+    EXPECT_EQ(order(), (QList<QUuid>{a, b, c})) << "after the drop no drag is running";
 }

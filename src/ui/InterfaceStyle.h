@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QWidget;
+
+// The named colours, fonts and button looks shared by the main window's views.
+namespace InterfaceStyle {
+
+inline const QColor pink{0xff, 0x2d, 0x55};
+inline const QColor blue{0x0a, 0x84, 0xff};
+inline const QColor red{0xff, 0x3b, 0x30};
+inline const QColor orange{0xff, 0x95, 0x00};
+inline const QColor purple{0xaf, 0x52, 0xde};
+
+// The widget's font at a point size and weight.
+QFont font(const QWidget* widget, double points, QFont::Weight weight = QFont::Normal);
+
+// A filled pink button with white text: the one main action of a view.
+QPushButton* prominentButton(QWidget* parent);
+// A pink outlined button: a secondary action.
+QPushButton* borderedButton(QWidget* parent);
+// A flat icon button of the given Bootstrap Icons name, colour and size.
+QToolButton* iconButton(const QString& iconName, const QColor& color, int size, QWidget* parent);
+// The round close cross of a panel header.
+QToolButton* closeButton(QWidget* parent);
+// Small secondary text: captions, hints, value texts.
+QLabel* secondaryLabel(double points, QWidget* parent);
+
+} // namespace InterfaceStyle
