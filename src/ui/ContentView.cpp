@@ -5,10 +5,13 @@
 #include "stickers/NotificationHub.h"
 #include "store/AppSettings.h"
 #include "store/StickerStore.h"
+#include "ui/AppSettingsPanel.h"
 #include "ui/FilePicker.h"
 #include "ui/IconFactory.h"
 #include "ui/InterfaceStyle.h"
+#include "ui/OnboardingView.h"
 #include "ui/StickerRow.h"
+#include "ui/StickerSettingsPanel.h"
 
 #include <QDrag>
 #include <QFrame>
@@ -16,33 +19,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// The application's picture, 64 points, rounded.
-QPixmap roundedAppPicture(qreal ratio) {
-    const int side = static_cast<int>(64 * ratio);
-    QPixmap picture(side, side);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(0, 0, side, side), 14 * ratio, 14 * ratio);
-    painter.setClipPath(clip);
-    IconFactory::applicationIcon().paint(&painter, QRect(0, 0, side, side));
-    painter.end();
-    picture.setDevicePixelRatio(ratio);
-    return picture;
-}
-
-} // namespace
 
 ContentView::ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
                          FilePicker& picker, QWidget* parent)
@@ -54,35 +36,64 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-
-    auto* header = new QWidget(this);
-    header->setBackgroundRole(QPalette::Window);
-    header->setAutoFillBackground(true);
-    auto* headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(16, 16, 16, 16);
-    m_title = new QLabel(header);
-    QFont titleFont = m_title->font();
-    titleFont.setPointSizeF(18);
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
-    headerLayout->addWidget(m_title);
-    headerLayout->addStretch(1);
-    m_add = InterfaceStyle::prominentButton(header);
-    m_add->setIcon(IconFactory::tinted(QStringLiteral("plus-circle-fill"), Qt::white, 14));
-    headerLayout->addWidget(m_add);
-    column->addWidget(header);
+    column->addWidget(buildHeader());
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setForegroundRole(QPalette::Mid);
     column->addWidget(divider);
-
     m_body = new QStackedWidget(this);
-    auto* empty = new QWidget(m_body);
-    auto* emptyLayout = new QVBoxLayout(empty);
-    emptyLayout->setSpacing(12);
-    emptyLayout->addStretch(1);
+    m_body->addWidget(buildEmptyState());
+    m_body->addWidget(buildListColumn());
+    m_appSettings = new AppSettingsPanel(m_settings, m_body);
+    m_body->addWidget(m_appSettings);
+    column->addWidget(m_body, 1);
+
+    connect(m_settingsButton, &QToolButton::clicked, this,
+            [this] { setShowAppSettings(!m_showAppSettings); });
+    connect(m_appSettings, &AppSettingsPanel::closeRequested, this,
+            [this] { setShowAppSettings(false); });
+    connect(m_panel, &StickerSettingsPanel::closeRequested, this, [this] { select(std::nullopt); });
+    connect(m_add, &QPushButton::clicked, this, &ContentView::addFromFile);
+    connect(m_pick, &QPushButton::clicked, this, &ContentView::addFromFile);
+    connect(&m_store, &StickerStore::stickersChanged, this, &ContentView::rebuild);
+    connect(&m_settings, &AppSettings::languageChanged, this, &ContentView::retranslate);
+    connect(&m_settings, &AppSettings::hasCompletedOnboardingChanged, this,
+            &ContentView::showOnboardingWhileNeeded);
+    // Renames run on the next turn, after the row that asked has finished its event.
+    connect(&m_hub, &NotificationHub::stickerRename, this,
+            [this](const QUuid& id, const QString& name) {
+                QTimer::singleShot(0, this, [this, id, name] { m_store.renameSticker(id, name); });
+            });
+    retranslate();
+    showOnboardingWhileNeeded();
+}
+
+QWidget* ContentView::buildHeader() {
+    auto* header = new QWidget(this);
+    header->setBackgroundRole(QPalette::Window);
+    header->setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(16, 16, 16, 16);
+    m_title = new QLabel(header);
+    m_title->setFont(InterfaceStyle::font(m_title, 18, QFont::Bold));
+    layout->addWidget(m_title);
+    layout->addStretch(1);
+    m_settingsButton = InterfaceStyle::iconButton(
+        QStringLiteral("gear-fill"), palette().color(QPalette::PlaceholderText), 16, header);
+    layout->addWidget(m_settingsButton);
+    m_add = InterfaceStyle::prominentButton(header);
+    m_add->setIcon(IconFactory::tinted(QStringLiteral("plus-circle-fill"), Qt::white, 14));
+    layout->addWidget(m_add);
+    return header;
+}
+
+QWidget* ContentView::buildEmptyState() {
+    auto* empty = new QWidget(this);
+    auto* layout = new QVBoxLayout(empty);
+    layout->setSpacing(12);
+    layout->addStretch(1);
     auto* picture = new QLabel(empty);
-    picture->setPixmap(roundedAppPicture(devicePixelRatioF()));
+    picture->setPixmap(IconFactory::roundedApplicationPicture(64, 14, devicePixelRatioF()));
     picture->setAlignment(Qt::AlignCenter);
     auto* shadow = new QGraphicsDropShadowEffect(picture);
     QColor shadowColor = InterfaceStyle::pink;
@@ -91,49 +102,73 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     shadow->setBlurRadius(16);
     shadow->setOffset(0, 4);
     picture->setGraphicsEffect(shadow);
-    emptyLayout->addWidget(picture, 0, Qt::AlignHCenter);
-    m_emptyTitle = new QLabel(empty);
-    QFont emptyFont = m_emptyTitle->font();
-    emptyFont.setPointSizeF(14);
-    m_emptyTitle->setFont(emptyFont);
-    m_emptyTitle->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    m_emptyTitle = InterfaceStyle::secondaryLabel(14, empty);
     m_emptyTitle->setAlignment(Qt::AlignCenter);
-    emptyLayout->addWidget(m_emptyTitle);
+    layout->addWidget(m_emptyTitle);
     m_pick = InterfaceStyle::prominentButton(empty);
-    emptyLayout->addWidget(m_pick, 0, Qt::AlignHCenter);
-    emptyLayout->addStretch(1);
-    m_body->addWidget(empty);
+    layout->addWidget(m_pick, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    return empty;
+}
 
-    m_scroll = new QScrollArea(m_body);
+QWidget* ContentView::buildListColumn() {
+    auto* listColumn = new QWidget(this);
+    auto* layout = new QVBoxLayout(listColumn);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_scroll = new QScrollArea(listColumn);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list = new QWidget(m_scroll);
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(8, 4, 8, 4);
     m_listLayout->setSpacing(4);
     m_listLayout->addStretch(1);
     m_scroll->setWidget(m_list);
-    m_body->addWidget(m_scroll);
-    column->addWidget(m_body, 1);
-
-    connect(m_add, &QPushButton::clicked, this, &ContentView::addFromFile);
-    connect(m_pick, &QPushButton::clicked, this, &ContentView::addFromFile);
-    connect(&m_store, &StickerStore::stickersChanged, this, &ContentView::rebuild);
-    connect(&m_settings, &AppSettings::languageChanged, this, &ContentView::retranslate);
-    // Renames run on the next turn, after the row that asked has finished its event.
-    connect(&m_hub, &NotificationHub::stickerRename, this,
-            [this](const QUuid& id, const QString& name) {
-                QTimer::singleShot(0, this, [this, id, name] { m_store.renameSticker(id, name); });
-            });
-    retranslate();
+    layout->addWidget(m_scroll, 1);
+    m_panelDivider = new QFrame(listColumn);
+    m_panelDivider->setFrameShape(QFrame::HLine);
+    m_panelDivider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(m_panelDivider);
+    m_panelFrame = new QWidget(listColumn);
+    auto* panelLayout = new QVBoxLayout(m_panelFrame);
+    panelLayout->setContentsMargins(16, 16, 16, 16);
+    m_panel = new StickerSettingsPanel(m_store, m_settings, m_picker, m_thumbnails, m_panelFrame);
+    panelLayout->addWidget(m_panel);
+    layout->addWidget(m_panelFrame);
+    m_panelDivider->hide();
+    m_panelFrame->hide();
+    return listColumn;
 }
 
 void ContentView::retranslate() {
     const AppLanguage language = m_settings.language();
     m_title->setText(L10n::text(L10n::Key::appName, language));
+    m_settingsButton->setToolTip(L10n::text(L10n::Key::settings, language));
     m_add->setText(L10n::text(L10n::Key::add, language));
     m_emptyTitle->setText(L10n::text(L10n::Key::emptyTitle, language));
     m_pick->setText(L10n::text(L10n::Key::pickFile, language));
+    rebuild();
+}
+
+void ContentView::showOnboardingWhileNeeded() {
+    if (m_settings.hasCompletedOnboarding()) {
+        // The continue click that got here is still running: the screen goes once it is over.
+        if (m_onboarding)
+            m_onboarding->deleteLater();
+        m_onboarding = nullptr;
+        return;
+    }
+    if (!m_onboarding) {
+        m_onboarding = new OnboardingView(m_settings, this);
+        m_onboarding->show();
+    }
+}
+
+void ContentView::setShowAppSettings(bool show) {
+    m_showAppSettings = show;
     rebuild();
 }
 
@@ -155,7 +190,11 @@ void ContentView::addFromFile() {
 }
 
 void ContentView::select(const std::optional<QUuid>& id) {
+    const bool changed = id != m_selected;
     m_selected = id;
+    // The panel keeps its draft while the same sticker stays selected.
+    if (changed && id)
+        m_panel->setStickerId(*id);
     rebuild();
 }
 
@@ -170,6 +209,14 @@ QList<StickerRow*> ContentView::rows() const {
 
 bool ContentView::showsEmptyState() const {
     return m_body->currentIndex() == 0;
+}
+
+OnboardingView* ContentView::onboarding() const {
+    return m_onboarding;
+}
+
+bool ContentView::showsAppSettings() const {
+    return m_body->currentWidget() == m_appSettings;
 }
 
 void ContentView::setDragged(const std::optional<QUuid>& id) {
@@ -218,7 +265,16 @@ StickerRow* ContentView::createRow(const Sticker& sticker) {
 // Rows are kept by id and updated in place: a slider step on one sticker touches no other row.
 void ContentView::rebuild() {
     const QList<Sticker>& stickers = m_store.stickers();
-    m_body->setCurrentIndex(stickers.isEmpty() ? 0 : 1);
+    QWidget* body = m_showAppSettings    ? m_appSettings
+                    : stickers.isEmpty() ? m_body->widget(0)
+                                         : m_body->widget(1);
+    // The panel takes a fresh snapshot whenever it comes back into view.
+    const bool panelReturns = m_selected && body == m_body->widget(1) && !m_panel->isVisible();
+    m_body->setCurrentWidget(body);
+    m_panelDivider->setVisible(m_selected.has_value());
+    m_panelFrame->setVisible(m_selected.has_value());
+    if (panelReturns && m_panel->isVisible())
+        m_panel->setStickerId(*m_selected);
     QHash<QUuid, StickerRow*> kept;
     kept.reserve(stickers.size());
     const AppLanguage language = m_settings.language();

@@ -4,11 +4,17 @@
 #include "stickers/MediaCache.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
 #include <optional>
 
 class AppSettings;
+class AppSettingsPanel;
+class OnboardingView;
+class QFrame;
+class QToolButton;
+class StickerSettingsPanel;
 class FilePicker;
 class NotificationHub;
 class QLabel;
@@ -20,9 +26,11 @@ class StickerRow;
 class StickerStore;
 struct Sticker;
 
-// The main window's content: the header with the add button, then the empty state or the
-// sticker list. It owns the add flow, the selection and the rename channel; every change
-// goes through the store.
+// The main window's content: the header with the settings and add buttons, then the app
+// settings, the empty state, or the sticker list with the selected sticker's settings under
+// it; the first-run screen over everything until the first run is done. It owns the add
+// flow, the selection, the dragged sticker and the rename channel; every change goes through
+// the store.
 class ContentView final : public QWidget {
     Q_OBJECT
 
@@ -38,13 +46,24 @@ public:
     std::optional<QUuid> selectedStickerId() const { return m_selected; }
     QList<StickerRow*> rows() const;
     bool showsEmptyState() const;
+    bool showsAppSettings() const;
+    QToolButton* settingsButton() const { return m_settingsButton; }
+    StickerSettingsPanel* settingsPanel() const { return m_panel; }
+    AppSettingsPanel* appSettingsPanel() const { return m_appSettings; }
+    // The first-run screen while it is shown.
+    OnboardingView* onboarding() const;
     std::optional<QUuid> draggedStickerId() const { return m_dragged; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* pickButton() const { return m_pick; }
 
 private:
+    QWidget* buildHeader();
+    QWidget* buildEmptyState();
+    QWidget* buildListColumn();
     void rebuild();
     void retranslate();
+    void showOnboardingWhileNeeded();
+    void setShowAppSettings(bool show);
     void select(const std::optional<QUuid>& id);
     void setDragged(const std::optional<QUuid>& id);
     StickerRow* createRow(const Sticker& sticker);
@@ -58,9 +77,11 @@ private:
     std::optional<QUuid> m_selected;
     std::optional<QUuid> m_dragged;
     bool m_dragRunning = false;
+    bool m_showAppSettings = false;
     QHash<QUuid, StickerRow*> m_rows;
     QList<StickerRow*> m_parkedRows;
     QLabel* m_title = nullptr;
+    QToolButton* m_settingsButton = nullptr;
     QPushButton* m_add = nullptr;
     QStackedWidget* m_body = nullptr;
     QLabel* m_emptyTitle = nullptr;
@@ -68,4 +89,9 @@ private:
     QScrollArea* m_scroll = nullptr;
     QWidget* m_list = nullptr;
     QVBoxLayout* m_listLayout = nullptr;
+    QFrame* m_panelDivider = nullptr;
+    QWidget* m_panelFrame = nullptr;
+    StickerSettingsPanel* m_panel = nullptr;
+    AppSettingsPanel* m_appSettings = nullptr;
+    QPointer<OnboardingView> m_onboarding;
 };

@@ -2,6 +2,7 @@
 #include "ui/IconFactory.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QSvgRenderer>
@@ -46,6 +47,22 @@ QIcon tinted(const QString& name, const QColor& color, int size) {
 
 QIcon applicationIcon() {
     return QIcon(QStringLiteral(":/vantrel/vantrel.svg"));
+}
+
+QPixmap roundedApplicationPicture(int side, double radius, qreal devicePixelRatio) {
+    const int pixels = static_cast<int>(side * devicePixelRatio);
+    QPixmap picture(pixels, pixels);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(0, 0, pixels, pixels), radius * devicePixelRatio,
+                        radius * devicePixelRatio);
+    painter.setClipPath(clip);
+    applicationIcon().paint(&painter, QRect(0, 0, pixels, pixels));
+    painter.end();
+    picture.setDevicePixelRatio(devicePixelRatio);
+    return picture;
 }
 
 } // namespace IconFactory

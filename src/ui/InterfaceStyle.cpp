@@ -4,6 +4,7 @@
 #include "ui/IconFactory.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -51,6 +52,14 @@ QToolButton* iconButton(const QString& iconName, const QColor& color, int size, 
 QToolButton* closeButton(QWidget* parent) {
     return iconButton(QStringLiteral("x-circle-fill"),
                       parent->palette().color(QPalette::PlaceholderText), 16, parent);
+}
+
+void styleTextField(QLineEdit* field) {
+    field->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(mid); border-radius: 6px;"
+                       " padding: 3px 6px; background: palette(base); }"
+                       "QLineEdit:focus { border-color: %1; }")
+            .arg(pink.name()));
 }
 
 QLabel* secondaryLabel(double points, QWidget* parent) {

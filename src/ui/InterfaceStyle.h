@@ -5,6 +5,7 @@
 #include <QFont>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -29,6 +30,8 @@ QPushButton* borderedButton(QWidget* parent);
 QToolButton* iconButton(const QString& iconName, const QColor& color, int size, QWidget* parent);
 // The round close cross of a panel header.
 QToolButton* closeButton(QWidget* parent);
+// A rounded text field that shows focus in pink.
+void styleTextField(QLineEdit* field);
 // Small secondary text: captions, hints, value texts.
 QLabel* secondaryLabel(double points, QWidget* parent);
 

@@ -49,12 +49,17 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, Notificat
     m_name = new QLabel(this);
     m_name->setFont(InterfaceStyle::font(this, 13, QFont::Medium));
     m_name->setTextFormat(Qt::PlainText);
+    // Long texts are cut instead of pushing the buttons out of the row.
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_name->setMinimumWidth(1);
     m_editor = new QLineEdit(this);
     m_editor->setFont(m_name->font());
     m_editor->setFrame(false);
     m_editor->hide();
     m_editor->installEventFilter(this);
     m_summary = InterfaceStyle::secondaryLabel(11, this);
+    m_summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_summary->setMinimumWidth(1);
     text->addWidget(m_name);
     text->addWidget(m_editor);
     text->addWidget(m_summary);
@@ -93,8 +98,9 @@ void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDraggi
     }
     m_thumbnail->setPath(sticker.gifPath);
     m_thumbnail->setBadge(badgeFor(sticker));
-    m_name->setText(sticker.displayName());
-    m_summary->setText(summary(sticker, language));
+    m_fullName = sticker.displayName();
+    showTexts();
+    m_fullSummary = summary(sticker, language);
     m_sticker = sticker;
     m_dropDelegate.setSticker(sticker);
     if (isSelected != m_selected) {
@@ -136,11 +142,23 @@ std::unique_ptr<QMimeData> StickerRow::dragData(const Sticker& sticker) {
 }
 
 QString StickerRow::nameText() const {
-    return m_name->text();
+    return m_fullName;
+}
+
+void StickerRow::showTexts() {
+    m_name->setText(m_name->fontMetrics().elidedText(m_fullName, Qt::ElideMiddle, m_name->width()));
+    m_name->setToolTip(m_name->text() == m_fullName ? QString() : m_fullName);
+    m_summary->setText(
+        m_summary->fontMetrics().elidedText(m_fullSummary, Qt::ElideRight, m_summary->width()));
+}
+
+void StickerRow::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    showTexts();
 }
 
 QString StickerRow::summaryText() const {
-    return m_summary->text();
+    return m_fullSummary;
 }
 
 void StickerRow::startRenaming() {

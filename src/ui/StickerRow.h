@@ -62,6 +62,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -69,6 +70,7 @@ protected:
 
 private:
     void finishRenaming(bool post);
+    void showTexts();
     bool handleEvent(QEvent* event);
 
     Sticker m_sticker;
@@ -79,6 +81,8 @@ private:
     StickerReorderDropDelegate m_dropDelegate;
     Actions m_actions;
     QPoint m_handlePress;
+    QString m_fullName;
+    QString m_fullSummary;
     StickerThumbnailView* m_thumbnail = nullptr;
     QLabel* m_name = nullptr;
     QLineEdit* m_editor = nullptr;

@@ -25,7 +25,14 @@ void StickerThumbnailView::setPath(const QString& path) {
     if (path == m_path)
         return;
     m_path = path;
-    if (path.isEmpty() || !m_cache)
+    // No file, no picture: a tile reused for another sticker never shows the last one's.
+    if (path.isEmpty()) {
+        m_ticket.reset();
+        m_image = QImage();
+        update();
+        return;
+    }
+    if (!m_cache)
         return;
     DecodeRequest request;
     request.path = path;

@@ -7,8 +7,11 @@
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
 #include "support/TestSupport.h"
+#include "ui/AppSettingsPanel.h"
 #include "ui/FakeFilePicker.h"
+#include "ui/OnboardingView.h"
 #include "ui/StickerRow.h"
+#include "ui/StickerSettingsPanel.h"
 #include "ui/StickerThumbnailView.h"
 
 #include <QApplication>
@@ -28,6 +31,7 @@ namespace {
 class ContentViewTest : public testing::Test {
 protected:
     void SetUp() override {
+        m_settings.setHasCompletedOnboarding(true);
         m_view.resize(340, 540);
         m_view.show();
     }
@@ -248,4 +252,72 @@ TEST_F(ContentViewTest, DraggingAHandleReordersLiveAsRowsAreEntered) {
     enterWithText(rowOf(c), a.toString());
     processPendingEvents();
     EXPECT_EQ(order(), (QList<QUuid>{a, b, c})) << "after the drop no drag is running";
+}
+
+TEST_F(ContentViewTest, TheSettingsPanelFollowsTheSelectionAndItsCloseClearsIt) {
+    addPicked(QStringLiteral("a.png"));
+    addPicked(QStringLiteral("b.png"));
+    const QUuid a = m_store.stickers()[0].id;
+    const QUuid b = m_store.stickers()[1].id;
+    StickerSettingsPanel* panel = m_view.settingsPanel();
+    EXPECT_FALSE(panel->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return m_view.selectedStickerId() == b; }));
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->draft()->id, b);
+
+    // Selecting another row reloads the same panel; selecting it again keeps the draft.
+    QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
+    EXPECT_EQ(panel->draft()->id, a);
+    panel->nameField()->setText(QStringLiteral("typed, not committed"));
+    QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
+    EXPECT_EQ(panel->nameField()->text(), QStringLiteral("typed, not committed"));
+
+    QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
+    EXPECT_FALSE(m_view.selectedStickerId());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(m_view.rows().first()->isSelected());
+}
+
+TEST_F(ContentViewTest, AppSettingsReplaceTheBodyAndGiveBackTheSelection) {
+    addPicked(QStringLiteral("a.png"));
+    const QUuid a = m_store.stickers()[0].id;
+    ASSERT_TRUE(waitUntil([&] { return m_view.selectedStickerId() == a; }));
+    QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_view.showsAppSettings());
+    EXPECT_FALSE(m_view.settingsPanel()->isVisible());
+    EXPECT_EQ(m_view.selectedStickerId(), a);
+
+    // The sticker changes meanwhile: the panel comes back with a fresh snapshot.
+    Sticker edited = m_store.stickers()[0];
+    edited.size = 300;
+    m_store.updateSticker(edited);
+    QTest::mouseClick(m_view.appSettingsPanel()->closeButton(), Qt::LeftButton);
+    EXPECT_FALSE(m_view.showsAppSettings());
+    EXPECT_TRUE(m_view.settingsPanel()->isVisible());
+    EXPECT_EQ(m_view.settingsPanel()->draft()->size, 300);
+
+    // The gear toggles, and the language it sets relabels the whole window at once.
+    QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
+    m_settings.setLanguage(AppLanguage::en);
+    EXPECT_TRUE(m_view.showsAppSettings());
+    EXPECT_EQ(m_view.settingsButton()->toolTip(), QStringLiteral("Settings"));
+    QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
+    EXPECT_FALSE(m_view.showsAppSettings());
+}
+
+TEST_F(ContentViewTest, TheFirstRunScreenCoversTheContentUntilContinue) {
+    addPicked(QStringLiteral("a.png"));
+    StickerRow* row = m_view.rows().first();
+    m_settings.setHasCompletedOnboarding(false);
+    OnboardingView* onboarding = m_view.onboarding();
+    ASSERT_TRUE(onboarding);
+    EXPECT_EQ(onboarding->geometry(), m_view.rect());
+    QWidget* hit = m_view.childAt(m_view.addButton()->mapTo(&m_view, QPoint(3, 3)));
+    EXPECT_TRUE(hit == onboarding || onboarding->isAncestorOf(hit))
+        << "nothing under the screen takes a click";
+
+    QTest::mouseClick(onboarding->continueButton(), Qt::LeftButton);
+    processPendingEvents();
+    EXPECT_FALSE(m_view.onboarding());
+    EXPECT_EQ(m_view.rows().first(), row) << "the content beneath is not recreated";
 }
