@@ -99,8 +99,8 @@ void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDraggi
     m_thumbnail->setPath(sticker.gifPath);
     m_thumbnail->setBadge(badgeFor(sticker));
     m_fullName = sticker.displayName();
-    showTexts();
     m_fullSummary = summary(sticker, language);
+    showTexts();
     m_sticker = sticker;
     m_dropDelegate.setSticker(sticker);
     if (isSelected != m_selected) {
@@ -158,7 +158,7 @@ void StickerRow::resizeEvent(QResizeEvent* event) {
 }
 
 QString StickerRow::summaryText() const {
-    return m_fullSummary;
+    return m_summary->text();
 }
 
 void StickerRow::startRenaming() {

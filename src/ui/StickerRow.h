@@ -49,6 +49,7 @@ public:
     bool isSelected() const { return m_selected; }
     bool isDragging() const { return m_dragging; }
     QString nameText() const;
+    // The summary as shown, cut to the row's width.
     QString summaryText() const;
     StickerThumbnailView* thumbnail() const { return m_thumbnail; }
     QLabel* dragHandle() const { return m_handle; }

