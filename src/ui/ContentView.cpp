@@ -121,6 +121,8 @@ QWidget* ContentView::buildListColumn() {
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The list takes the room the settings panel leaves, never the other way round.
+    m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     m_list = new QWidget(m_scroll);
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(8, 4, 8, 4);

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -397,9 +398,17 @@ void StickerSettingsPanel::selectColor(const QColor& color) {
     commitDraft();
 }
 
+// QScrollArea keeps the first size hint of its content; this one follows what is shown.
+QSize StickerSettingsPanel::sizeHint() const {
+    const QSize content = widget()->sizeHint();
+    return {content.width() + verticalScrollBar()->sizeHint().width(),
+            std::min(content.height(), maximumPanelHeight)};
+}
+
 void StickerSettingsPanel::showDraft() {
     m_missing->setVisible(!m_draft);
     m_editor->setVisible(m_draft.has_value());
+    updateGeometry();
     if (!m_draft)
         return;
     m_loading = true;
@@ -435,6 +444,7 @@ void StickerSettingsPanel::showBackground() {
     m_thumbnail->setPath(path);
     m_pictureButton->setText(L10n::text(
         path.isEmpty() ? L10n::Key::pickBgImage : L10n::Key::changeBgImage, m_settings.language()));
+    updateGeometry();
 }
 
 void StickerSettingsPanel::showSelectedColor() {

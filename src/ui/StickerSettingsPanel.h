@@ -36,6 +36,7 @@ public:
 
     // Takes a new snapshot of the sticker, also for the id already shown.
     void setStickerId(const QUuid& id);
+    QSize sizeHint() const override;
     QUuid stickerId() const { return m_stickerId; }
 
     const std::optional<Sticker>& draft() const { return m_draft; }

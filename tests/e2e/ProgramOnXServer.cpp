@@ -103,3 +103,11 @@ bool ProgramOnXServer::near(const QColor& a, const QColor& b, int tolerance) {
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
+
+quint32 ProgramOnXServer::mainWindow() const {
+    for (const quint32 id : windowsNamed(QStringLiteral("Vantrel"))) {
+        if (geometry(id).width() == 340)
+            return id;
+    }
+    return 0;
+}

@@ -30,6 +30,8 @@ protected:
     QString xdotool(const QStringList& arguments) const;
     QList<quint32> windowsNamed(const QString& name) const;
     quint32 waitForWindow(const QString& name) const;
+    // The visible main window: the 340 × 540 one named "Vantrel"; 0 when there is none.
+    quint32 mainWindow() const;
     QRect geometry(quint32 window) const;
     void click(QPoint at) const;
 

@@ -35,15 +35,6 @@ protected:
         m_tray.waitForFinished();
     }
 
-    // The visible main window: the 340 × 540 one named "Vantrel".
-    quint32 mainWindow() const {
-        for (const quint32 id : windowsNamed(QStringLiteral("Vantrel"))) {
-            if (geometry(id).width() == 340)
-                return id;
-        }
-        return 0;
-    }
-
     void pressOnMainWindow(const QString& keys) const {
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                  QString::number(mainWindow())});
