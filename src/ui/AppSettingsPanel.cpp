@@ -15,7 +15,6 @@
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 
@@ -55,11 +54,7 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
     header->addWidget(m_close);
     column->addLayout(header);
 
-    auto* divider = new QFrame(content);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    column->addWidget(divider);
+    column->addWidget(InterfaceStyle::divider(content));
 
     QVBoxLayout* languageSection = section(column);
     m_languageCaption = InterfaceStyle::secondaryLabel(12, content);

@@ -15,7 +15,6 @@
 
 #include <QDrag>
 #include <QFrame>
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
@@ -37,10 +36,7 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(buildHeader());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setForegroundRole(QPalette::Mid);
-    column->addWidget(divider);
+    column->addWidget(InterfaceStyle::divider(this));
     m_body = new QStackedWidget(this);
     m_body->addWidget(buildEmptyState());
     m_body->addWidget(buildListColumn());
@@ -92,19 +88,12 @@ QWidget* ContentView::buildEmptyState() {
     auto* layout = new QVBoxLayout(empty);
     layout->setSpacing(12);
     layout->addStretch(1);
-    auto* picture = new QLabel(empty);
-    picture->setPixmap(IconFactory::roundedApplicationPicture(64, 14, devicePixelRatioF()));
-    picture->setAlignment(Qt::AlignCenter);
-    auto* shadow = new QGraphicsDropShadowEffect(picture);
-    QColor shadowColor = InterfaceStyle::pink;
-    shadowColor.setAlphaF(0.3f);
-    shadow->setColor(shadowColor);
-    shadow->setBlurRadius(16);
-    shadow->setOffset(0, 4);
-    picture->setGraphicsEffect(shadow);
-    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    layout->addWidget(InterfaceStyle::applicationPicture(64, 14, 0.3f, 16, empty), 0,
+                      Qt::AlignHCenter);
     m_emptyTitle = InterfaceStyle::secondaryLabel(14, empty);
     m_emptyTitle->setAlignment(Qt::AlignCenter);
+    // The Russian text is wider than the window.
+    m_emptyTitle->setWordWrap(true);
     layout->addWidget(m_emptyTitle);
     m_pick = InterfaceStyle::prominentButton(empty);
     layout->addWidget(m_pick, 0, Qt::AlignHCenter);
@@ -130,9 +119,7 @@ QWidget* ContentView::buildListColumn() {
     m_listLayout->addStretch(1);
     m_scroll->setWidget(m_list);
     layout->addWidget(m_scroll, 1);
-    m_panelDivider = new QFrame(listColumn);
-    m_panelDivider->setFrameShape(QFrame::HLine);
-    m_panelDivider->setForegroundRole(QPalette::Mid);
+    m_panelDivider = InterfaceStyle::divider(listColumn);
     layout->addWidget(m_panelDivider);
     m_panelFrame = new QWidget(listColumn);
     auto* panelLayout = new QVBoxLayout(m_panelFrame);

@@ -3,6 +3,8 @@
 
 #include "ui/IconFactory.h"
 
+#include <QFrame>
+#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +62,30 @@ void styleTextField(QLineEdit* field) {
                        " padding: 3px 6px; background: palette(base); }"
                        "QLineEdit:focus { border-color: %1; }")
             .arg(pink.name()));
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+QLabel* applicationPicture(int side, double radius, float shadowAlpha, double shadowBlur,
+                           QWidget* parent) {
+    auto* picture = new QLabel(parent);
+    picture->setFixedSize(side, side);
+    picture->setPixmap(
+        IconFactory::roundedApplicationPicture(side, radius, parent->devicePixelRatioF()));
+    auto* shadow = new QGraphicsDropShadowEffect(picture);
+    QColor shadowColor = pink;
+    shadowColor.setAlphaF(shadowAlpha);
+    shadow->setColor(shadowColor);
+    shadow->setBlurRadius(shadowBlur);
+    shadow->setOffset(0, 4);
+    picture->setGraphicsEffect(shadow);
+    return picture;
 }
 
 QLabel* secondaryLabel(double points, QWidget* parent) {

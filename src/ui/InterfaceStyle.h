@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +33,11 @@ QToolButton* iconButton(const QString& iconName, const QColor& color, int size, 
 QToolButton* closeButton(QWidget* parent);
 // A rounded text field that shows focus in pink.
 void styleTextField(QLineEdit* field);
+// A thin horizontal line between sections.
+QFrame* divider(QWidget* parent);
+// The application's picture: side points, rounded by radius, with a soft pink shadow below.
+QLabel* applicationPicture(int side, double radius, float shadowAlpha, double shadowBlur,
+                           QWidget* parent);
 // Small secondary text: captions, hints, value texts.
 QLabel* secondaryLabel(double points, QWidget* parent);
 

@@ -5,6 +5,7 @@
 #include "l10n/L10n.h"
 #include "store/AppSettings.h"
 #include "store/StickerStore.h"
+#include "ui/InterfaceStyle.h"
 #include "ui/MenuBarButton.h"
 #include "ui/MenuBarStickerRow.h"
 
@@ -17,18 +18,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
-
-namespace {
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
-} // namespace
 
 MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowOpener& opener,
                          QWidget* parent)
@@ -49,7 +38,7 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     m_header->setFont(headerFont);
     m_header->setContentsMargins(12, 12, 12, 4);
     layout->addWidget(m_header);
-    layout->addWidget(divider(this));
+    layout->addWidget(InterfaceStyle::divider(this));
 
     m_hide =
         new MenuBarButton(QStringLiteral("eye-fill"), QString(), QColor(0x0a, 0x84, 0xff), this);
@@ -60,7 +49,7 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     layout->addWidget(m_hide);
     layout->addWidget(m_center);
     layout->addWidget(m_lock);
-    layout->addWidget(divider(this));
+    layout->addWidget(InterfaceStyle::divider(this));
 
     m_empty = new QLabel(this);
     QFont emptyFont = m_empty->font();
@@ -74,7 +63,7 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
     m_rowLayout->setSpacing(0);
     layout->addWidget(m_rows);
-    layout->addWidget(divider(this));
+    layout->addWidget(InterfaceStyle::divider(this));
 
     m_open = new MenuBarButton(QStringLiteral("window"), QString(), QColor(0xff, 0x2d, 0x55), this);
     m_quit =

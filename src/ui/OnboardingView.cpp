@@ -3,19 +3,15 @@
 
 #include "l10n/L10n.h"
 #include "store/AppSettings.h"
-#include "ui/IconFactory.h"
 #include "ui/InterfaceStyle.h"
 #include "ui/LanguageSegments.h"
 #include "ui/SegmentedControl.h"
 
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace {
 
@@ -33,17 +29,7 @@ OnboardingView::OnboardingView(AppSettings& settings, QWidget* parent)
     column->setSpacing(20);
     column->addStretch(1);
 
-    m_picture = new QLabel(this);
-    m_picture->setFixedSize(pictureSide, pictureSide);
-    m_picture->setPixmap(
-        IconFactory::roundedApplicationPicture(pictureSide, pictureRadius, devicePixelRatioF()));
-    auto* shadow = new QGraphicsDropShadowEffect(m_picture);
-    QColor shadowColor = InterfaceStyle::pink;
-    shadowColor.setAlphaF(0.25f);
-    shadow->setColor(shadowColor);
-    shadow->setBlurRadius(10);
-    shadow->setOffset(0, 4);
-    m_picture->setGraphicsEffect(shadow);
+    m_picture = InterfaceStyle::applicationPicture(pictureSide, pictureRadius, 0.25f, 10, this);
     column->addWidget(m_picture, 0, Qt::AlignHCenter);
 
     // Both texts wrap: the Russian title is wider than a narrow window.

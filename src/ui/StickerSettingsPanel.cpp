@@ -83,14 +83,6 @@ std::optional<QColor> hexEntry(const QString& text) {
     return parseHexColor(text);
 }
 
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
 QFont monospaced(double points) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(points);
@@ -223,13 +215,13 @@ StickerSettingsPanel::StickerSettingsPanel(StickerStore& store, AppSettings& set
     m_cornersText = valueText(m_editor);
     column->addLayout(labelledRow(m_cornersLabel, m_corners, m_cornersText));
 
-    column->addWidget(divider(m_editor));
+    column->addWidget(InterfaceStyle::divider(m_editor));
     m_layerCaption = InterfaceStyle::secondaryLabel(12, m_editor);
     column->addWidget(m_layerCaption);
     m_layer = new SegmentedControl(static_cast<int>(layers.size()), m_editor);
     column->addWidget(m_layer);
 
-    column->addWidget(divider(m_editor));
+    column->addWidget(InterfaceStyle::divider(m_editor));
     m_backgroundCaption = InterfaceStyle::secondaryLabel(12, m_editor);
     column->addWidget(m_backgroundCaption);
     m_background = new SegmentedControl(static_cast<int>(styles.size()), m_editor);

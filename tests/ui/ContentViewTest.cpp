@@ -2,14 +2,11 @@
 #include "ui/ContentView.h"
 
 #include "stickers/NotificationHub.h"
-#include "store/AppSettings.h"
-#include "store/MemoryPreferencesBackend.h"
-#include "store/Preferences.h"
-#include "store/StickerStore.h"
 #include "support/TestSupport.h"
 #include "ui/AppSettingsPanel.h"
 #include "ui/FakeFilePicker.h"
 #include "ui/OnboardingView.h"
+#include "ui/ShellStoreFixture.h"
 #include "ui/StickerRow.h"
 #include "ui/StickerSettingsPanel.h"
 #include "ui/StickerThumbnailView.h"
@@ -29,7 +26,7 @@
 
 namespace {
 
-class ContentViewTest : public testing::Test {
+class ContentViewTest : public ShellStoreFixture {
 protected:
     void SetUp() override {
         m_settings.setHasCompletedOnboarding(true);
@@ -37,24 +34,11 @@ protected:
         m_view.show();
     }
 
-    QString picked(const QString& name) {
-        const QString path = m_root.filePath(QStringLiteral("picked/") + name);
-        QImage image(20, 10, QImage::Format_ARGB32);
-        image.fill(Qt::red);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        EXPECT_TRUE(image.save(path, "PNG"));
-        return path;
-    }
-
     void addPicked(const QString& name) {
         m_picker.answer = picked(name);
         QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
     }
 
-    QTemporaryDir m_root;
-    Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
-    AppSettings m_settings{m_preferences};
-    StickerStore m_store{m_preferences, m_root.filePath(QStringLiteral("data"))};
     NotificationHub m_hub;
     FakeFilePicker m_picker;
     ContentView m_view{m_store, m_settings, m_hub, m_picker};

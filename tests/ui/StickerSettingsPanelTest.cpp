@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StickerSettingsPanel.h"
 
-#include "store/AppSettings.h"
-#include "store/MemoryPreferencesBackend.h"
-#include "store/Preferences.h"
-#include "store/StickerStore.h"
 #include "support/TestSupport.h"
 #include "ui/FakeFilePicker.h"
 #include "ui/SegmentedControl.h"
+#include "ui/ShellStoreFixture.h"
 #include "ui/StickerThumbnailView.h"
 
 #include <QAbstractButton>
@@ -25,7 +22,7 @@
 
 namespace {
 
-class StickerSettingsPanelTest : public testing::Test {
+class StickerSettingsPanelTest : public ShellStoreFixture {
 protected:
     void SetUp() override {
         m_store.addSticker(m_root.filePath(QStringLiteral("media.gif")));
@@ -43,23 +40,11 @@ protected:
         return values;
     }
 
-    QString picked(const QString& name) const {
-        const QString path = m_root.filePath(name);
-        QImage image(12, 12, QImage::Format_ARGB32);
-        image.fill(Qt::blue);
-        EXPECT_TRUE(image.save(path, "PNG"));
-        return path;
-    }
-
     void clickSegment(SegmentedControl* control, int index) {
         QTest::mouseClick(control->segment(index), Qt::LeftButton);
         processPendingEvents();
     }
 
-    QTemporaryDir m_root;
-    Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
-    AppSettings m_settings{m_preferences};
-    StickerStore m_store{m_preferences, m_root.filePath(QStringLiteral("data"))};
     FakeFilePicker m_picker;
     MediaCache m_thumbnails;
     StickerSettingsPanel m_panel{m_store, m_settings, m_picker, m_thumbnails};

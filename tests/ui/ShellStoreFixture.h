@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "store/AppSettings.h"
+#include "store/MemoryPreferencesBackend.h"
+#include "store/Preferences.h"
+#include "store/StickerStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// The shared objects the main window's views work on: preferences in memory, settings, and a
+// store whose files live in a temporary directory.
+class ShellStoreFixture : public testing::Test {
+protected:
+    // A small PNG the user could pick, at name under the temporary directory.
+    QString picked(const QString& name) const {
+        const QString path = m_root.filePath(QStringLiteral("picked/") + name);
+        QImage image(20, 10, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(image.save(path, "PNG"));
+        return path;
+    }
+
+    QTemporaryDir m_root;
+    Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
+    AppSettings m_settings{m_preferences};
+    StickerStore m_store{m_preferences, m_root.filePath(QStringLiteral("data"))};
+};
