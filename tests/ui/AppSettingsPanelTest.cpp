@@ -80,13 +80,3 @@ TEST_F(AppSettingsPanelTest, ALanguageChoiceIsStoredAtOnceAndRelabelsTheOpenPane
     EXPECT_EQ(languages->current(), 0);
     EXPECT_EQ(m_panel.languageCaption()->text(), QStringLiteral("Язык"));
 }
-
-TEST_F(AppSettingsPanelTest, TheCloseButtonAsksToCloseAndChangesNoSetting) {
-    QSignalSpy closes(&m_panel, &AppSettingsPanel::closeRequested);
-    QSignalSpy languages(&m_settings, &AppSettings::languageChanged);
-    QSignalSpy labels(&m_settings, &AppSettings::menuBarLabelChanged);
-    QSignalSpy onboarding(&m_settings, &AppSettings::hasCompletedOnboardingChanged);
-    QTest::mouseClick(m_panel.closeButton(), Qt::LeftButton);
-    EXPECT_EQ(closes.count(), 1);
-    EXPECT_EQ(languages.count() + labels.count() + onboarding.count(), 0);
-}

@@ -77,19 +77,3 @@ TEST_F(OnboardingViewTest, LeavingWithRussianStoresRussianOverAStoredEnglish) {
     EXPECT_EQ(storedLanguage(), QStringLiteral("ru"));
     EXPECT_TRUE(storedDone());
 }
-
-TEST_F(OnboardingViewTest, CoversItsParentAboveLaterSiblingsAndFollowsItsSize) {
-    OnboardingView& view = open();
-    EXPECT_EQ(view.geometry(), m_window.rect());
-    auto* created = new QWidget(&m_window);
-    auto* adopted = new QWidget;
-    adopted->setParent(&m_window);
-    for (QWidget* sibling : {created, adopted}) {
-        sibling->setGeometry(0, 0, 500, 700);
-        sibling->show();
-    }
-    m_window.resize(420, 600);
-    EXPECT_EQ(view.geometry(), QRect(0, 0, 420, 600));
-    const QWidget* top = m_window.childAt(410, 5);
-    EXPECT_TRUE(top == &view || view.isAncestorOf(top));
-}

@@ -220,7 +220,7 @@ TEST_F(StickerSettingsPanelTest, ACancelledPickOrAFailedCopyChangesNothing) {
     EXPECT_TRUE(QDir(m_store.storage().backgroundsDirectory()).isEmpty());
 }
 
-TEST_F(StickerSettingsPanelTest, TheHideSwitchSymbolFollowsItsStateAndTheCrossCloses) {
+TEST_F(StickerSettingsPanelTest, TheHideSwitchSymbolFollowsItsState) {
     m_panel.setStickerId(stored().id);
     EXPECT_EQ(m_panel.hideIconName(), QStringLiteral("eye-fill"));
     QTest::mouseClick(m_panel.hideSwitch(), Qt::LeftButton);
@@ -229,10 +229,6 @@ TEST_F(StickerSettingsPanelTest, TheHideSwitchSymbolFollowsItsStateAndTheCrossCl
     EXPECT_EQ(m_panel.hideIconName(), QStringLiteral("eye-slash-fill"));
     QTest::mouseClick(m_panel.hideSwitch(), Qt::LeftButton);
     EXPECT_EQ(m_panel.hideIconName(), QStringLiteral("eye-fill"));
-
-    QSignalSpy closes(&m_panel, &StickerSettingsPanel::closeRequested);
-    QTest::mouseClick(m_panel.closeButton(), Qt::LeftButton);
-    EXPECT_EQ(closes.count(), 1);
 }
 
 TEST_F(StickerSettingsPanelTest, AnUnknownIdIsReportedInEnglishAndTextsFollowTheLanguage) {
