@@ -65,24 +65,26 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
     }
 
     m_mediaPixels = toPixels(m_style.mediaRect, ratio);
-    m_mediaMask = QImage();
+    m_cornerMasks.clear();
     if (!m_mediaPixels.isEmpty() && !isRectangle(m_style.mediaPath, m_style.mediaRect)) {
-        m_mediaMask = QImage(m_mediaPixels.size(), QImage::Format_Alpha8);
-        m_mediaMask.fill(Qt::transparent);
-        QPainter p(&m_mediaMask);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.translate(-QPointF(m_mediaPixels.topLeft()));
-        p.scale(ratio, ratio);
-        p.fillPath(m_style.mediaPath, Qt::white);
-        p.end();
         const double radius = std::max(m_style.mediaCornerRadius,
                                        m_style.clipsToOutline ? m_style.outlineRadius : 0.0);
         const int w = m_mediaPixels.width();
         const int h = m_mediaPixels.height();
         const int side =
             std::min({static_cast<int>(std::ceil(radius * ratio)) + 1, (w + 1) / 2, (h + 1) / 2});
-        m_maskedCorners = {QRect(0, 0, side, side), QRect(w - side, 0, side, side),
-                           QRect(0, h - side, side, side), QRect(w - side, h - side, side, side)};
+        for (const QPoint offset :
+             {QPoint(0, 0), QPoint(w - side, 0), QPoint(0, h - side), QPoint(w - side, h - side)}) {
+            QImage alpha(side, side, QImage::Format_Alpha8);
+            alpha.fill(Qt::transparent);
+            QPainter p(&alpha);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.translate(-QPointF(m_mediaPixels.topLeft() + offset));
+            p.scale(ratio, ratio);
+            p.fillPath(m_style.mediaPath, Qt::white);
+            p.end();
+            m_cornerMasks.append({offset, alpha});
+        }
     }
 }
 
@@ -104,13 +106,11 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
                               frame.size() != m_mediaPixels.size());
         painter.drawImage(m_mediaPixels, frame);
-        if (!m_mediaMask.isNull()) {
-            // Only the corners differ from opaque; masking just them keeps Qt off its slow,
-            // threaded path for a whole-area composition.
-            painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-            for (const QRect& corner : m_maskedCorners)
-                painter.drawImage(m_mediaPixels.topLeft() + corner.topLeft(), m_mediaMask, corner);
-        }
+        // Only the corners differ from opaque; masking just them keeps Qt off its slow,
+        // threaded path for a whole-area composition.
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        for (const CornerMask& corner : std::as_const(m_cornerMasks))
+            painter.drawImage(m_mediaPixels.topLeft() + corner.offset, corner.alpha);
     }
     if (!m_background.isNull()) {
         painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);

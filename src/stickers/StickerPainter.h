@@ -26,7 +26,12 @@ private:
     QSize m_builtSize;
     qreal m_builtRatio = 0;
     QImage m_background; // the whole view: colour or picture, rounded; null without one
-    QImage m_mediaMask;  // alpha of the media rectangle: opaque inside the rounded media path
     QRect m_mediaPixels; // the media rectangle in device pixels
-    QList<QRect> m_maskedCorners; // the parts of the mask that are not opaque
+    // The media's rounded mask, kept only where it is not opaque: one alpha image per corner,
+    // with its place in the media rectangle. Empty when the media is not rounded.
+    struct CornerMask {
+        QPoint offset;
+        QImage alpha;
+    };
+    QList<CornerMask> m_cornerMasks;
 };

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/StickerStyle.h"
 
+#include "stickers/StickerPainter.h"
+
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,4 +70,36 @@ TEST(StickerStyle, PictureFillCropsEvenly) {
     EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)),
               QRectF(0, 100, 100, 100));
     EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(0, 0), QSizeF(160, 160)), QRectF(0, 0, 0, 0));
+}
+
+// The rounded mask cuts each of the media's four corners and nothing else, at any pixel ratio,
+// also for media that does not fill the view.
+TEST(StickerStyle, ThePainterRoundsEachCornerOfTheMediaAndKeepsItsMiddle) {
+    for (const qreal ratio : {1.0, 2.0}) {
+        const StickerStyle style = StickerStyle::forSticker(withStyle(BGStyle::none), view, 2.0);
+        StickerPainter painter;
+        painter.setStyle(style, QImage());
+        const QSize pixels = (view.size() * ratio).toSize();
+        QImage frame((style.mediaRect.size() * ratio).toSize(),
+                     QImage::Format_ARGB32_Premultiplied);
+        frame.fill(Qt::red);
+        QImage out(pixels, QImage::Format_ARGB32_Premultiplied);
+        out.setDevicePixelRatio(ratio);
+        out.fill(Qt::blue);
+        QPainter p(&out);
+        painter.paint(p, view.size().toSize(), ratio, frame);
+        p.end();
+
+        const QRect media(QPoint(0, 40 * int(ratio)), QSize(160, 80) * int(ratio));
+        for (const QPoint corner :
+             {media.topLeft(), media.topRight(), media.bottomLeft(), media.bottomRight()})
+            EXPECT_EQ(qAlpha(out.pixel(corner)), 0) << ratio << corner.x() << corner.y();
+        EXPECT_EQ(out.pixel(media.center()), qRgb(255, 0, 0));
+        // The middle of every edge is whole; outside the media the view is clear.
+        for (const QPoint edge :
+             {QPoint(media.center().x(), media.top()), QPoint(media.center().x(), media.bottom()),
+              QPoint(media.left(), media.center().y()), QPoint(media.right(), media.center().y())})
+            EXPECT_EQ(out.pixel(edge), qRgb(255, 0, 0)) << ratio << edge.x() << edge.y();
+        EXPECT_EQ(qAlpha(out.pixel(80 * int(ratio), 10 * int(ratio))), 0);
+    }
 }
