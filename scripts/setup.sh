@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libheif-dev libxcb1-dev bootstrap-icons
     libgtest-dev
     xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick fonts-dejavu-core
-    fonts-noto-color-emoji trayer
+    fonts-noto-color-emoji trayer dbus-daemon
 )
 
 missing=()

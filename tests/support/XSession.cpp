@@ -60,7 +60,9 @@ XSession::XSession()
     : XSession(Options{}) {}
 
 XSession::XSession(const Options& options) {
-    if (!startServer(options.screen))
+    // Without a bus of its own, every Qt program of the session would look for one at start
+    // (spawning dbus-launch) or use the developer's own.
+    if (!startSessionBus() || !startServer(options.screen))
         return;
     if (options.windowManager && !startWindowManager())
         return;
@@ -75,13 +77,14 @@ XSession::~XSession() {
     if (m_connection)
         xcb_disconnect(m_connection);
     stopProcess(m_server.get());
+    stopProcess(m_sessionBus.get());
 }
 
 bool XSession::toolsAvailable() {
     const QStringList tools = {QStringLiteral("Xvfb"),     QStringLiteral("openbox"),
                                QStringLiteral("xcompmgr"), QStringLiteral("xprop"),
                                QStringLiteral("xdotool"),  QStringLiteral("xwininfo"),
-                               QStringLiteral("import")};
+                               QStringLiteral("import"),   QStringLiteral("dbus-daemon")};
     return std::all_of(tools.begin(), tools.end(), [](const QString& tool) {
         return !QStandardPaths::findExecutable(tool).isEmpty();
     });
@@ -99,6 +102,10 @@ QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const
     QProcessEnvironment result = base;
     result.insert(QStringLiteral("DISPLAY"), display());
     result.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (m_busDirectory)
+        result.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                      QStringLiteral("unix:path=") +
+                          m_busDirectory->filePath(QStringLiteral("bus")));
     result.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return result;
 }
@@ -197,6 +204,22 @@ bool XSession::startServer(QSize screen) {
         stopProcess(server.get());
     }
     return false;
+}
+
+bool XSession::startSessionBus() {
+    auto directory = std::make_unique<QTemporaryDir>();
+    if (!directory->isValid())
+        return false;
+    const QString socket = directory->filePath(QStringLiteral("bus"));
+    m_sessionBus = makeQuietProcess(QStringLiteral("dbus-daemon"),
+                                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                     QStringLiteral("--nopidfile"),
+                                     QStringLiteral("--address=unix:path=") + socket});
+    m_sessionBus->start();
+    if (!waitWhileRunning(*m_sessionBus, [&] { return QFile::exists(socket); }))
+        return false;
+    m_busDirectory = std::move(directory);
+    return true;
 }
 
 bool XSession::connectWhenServing(int displayNumber, QProcess& server) {

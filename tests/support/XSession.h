@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,8 +16,9 @@
 class QProcess;
 struct xcb_connection_t;
 
-// A private X server for end-to-end tests: Xvfb on a free display, optionally with openbox as
-// window manager and xcompmgr as compositor. Everything it starts stops with it.
+// A private X server for end-to-end tests: Xvfb on a free display with a session bus of its own,
+// as a desktop session has, optionally with openbox as window manager and xcompmgr as
+// compositor. Everything it starts stops with it.
 class XSession final {
 public:
     struct Options {
@@ -39,7 +41,7 @@ public:
     bool isReady() const;
     // The display name, such as ":93".
     QString display() const;
-    // base with DISPLAY pointing at this server and Qt on xcb.
+    // base with DISPLAY pointing at this server, the session's own bus, and Qt on xcb.
     QProcessEnvironment
     environment(const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) const;
 
@@ -65,6 +67,7 @@ public:
 
 private:
     bool startServer(QSize screen);
+    bool startSessionBus();
     bool connectWhenServing(int displayNumber, QProcess& server);
     bool startWindowManager();
     QByteArray runForBytes(const QString& program, const QStringList& arguments) const;
@@ -73,6 +76,8 @@ private:
 
     int m_displayNumber = -1;
     std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<QTemporaryDir> m_busDirectory;
+    std::unique_ptr<QProcess> m_sessionBus;
     std::unique_ptr<QProcess> m_windowManager;
     std::unique_ptr<QProcess> m_compositor;
     xcb_connection_t* m_connection = nullptr;
