@@ -14,8 +14,9 @@ class WindowingServices {
 public:
     virtual ~WindowingServices() = default;
 
-    // Makes a shown top-level window a sticker window: on every workspace, out of the taskbar
-    // and pager, on the level of layer. Called again after every show().
+    // Makes a top-level window a sticker window: on every workspace, out of the taskbar and
+    // pager, on the level of layer. Called with the native window created, before every show(),
+    // and on a shown window to apply its state again.
     virtual void applyStickerWindowState(QWidget& window, StickerLayer layer) = 0;
 
     // Moves a shown window to another level without recreating its native window.

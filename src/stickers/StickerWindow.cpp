@@ -90,9 +90,17 @@ void StickerWindow::teardown() {
 void StickerWindow::orderFront() {
     if (m_isClosing)
         return;
-    show();
+    if (isVisible()) {
+        if (m_windowing)
+            m_windowing->applyStickerWindowState(*this, m_sticker.layer);
+        return;
+    }
+    // The window manager reads a window's state as it maps it: set beforehand, the state holds
+    // from the first frame on, and nothing waits on a server busy with the mapping.
+    winId();
     if (m_windowing)
         m_windowing->applyStickerWindowState(*this, m_sticker.layer);
+    show();
 }
 
 void StickerWindow::orderOut() {

@@ -107,7 +107,15 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
                windowsNamed(QStringLiteral("S1")).isEmpty();
     }));
     clickCommand(blue);
-    EXPECT_NE(waitForWindow(QStringLiteral("S0")), 0u);
+    const quint32 shownAgain = waitForWindow(QStringLiteral("S0"));
+    ASSERT_NE(shownAgain, 0u);
+    // Shown again, the window is a sticker window as it was at the first show.
+    EXPECT_TRUE(XSession::waitFor([&] {
+        const QStringList state = m_session->netWmState(shownAgain);
+        return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
+               state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+    }));
+    EXPECT_EQ(m_session->netWmDesktop(shownAgain), 0xFFFFFFFFu);
     clickCommand(orange);
     EXPECT_TRUE(XSession::waitFor([&] {
         return geometry(windowsNamed(QStringLiteral("S1")).value(0)).topLeft() ==

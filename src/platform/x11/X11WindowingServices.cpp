@@ -93,9 +93,9 @@ void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer
     const std::optional<std::uint32_t> id = nativeWindow(window);
     if (!id)
         return;
-    // Just after show() the window manager has usually yet to take the window and reads its
-    // properties when it does (Qt keeps a _NET_WM_STATE it finds there); it may have read them
-    // already, so the requests follow either way.
+    // A window not yet mapped carries its state in properties, which the window manager reads
+    // as it takes the window (Qt's show() keeps a _NET_WM_STATE it finds there); the requests
+    // follow either way, for a window manager that has taken it already.
     const bool mapped = isMapped(*id);
     if (!mapped) {
         mergeStateProperty(*id, {m_atoms.skipTaskbar, m_atoms.skipPager}, XCB_ATOM_NONE);
