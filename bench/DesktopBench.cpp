@@ -28,7 +28,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +39,7 @@ constexpr int stickerCount = 30;
 constexpr int stickerSize = 200;
 constexpr int warmupMs = 3000;
 constexpr int measureMs = 10000;
+constexpr int firstFrameRuns = 7;
 
 // Flat frames of changing colour, for the first-frame timing.
 QByteArray animatedGif(int side, int frames) {
@@ -201,6 +204,23 @@ int runNaive(int count, const QString& gif) {
     return QApplication::exec();
 }
 
+// Calls back on every paint event of the object it filters.
+class PaintWatcher final : public QObject {
+public:
+    explicit PaintWatcher(std::function<void()> onPaint)
+        : m_onPaint(std::move(onPaint)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            m_onPaint();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onPaint;
+};
+
 // Child: time to the first frame of a large GIF, and the longest main-thread stall meanwhile.
 int runFirstFrame(const QString& gif) {
     QElapsedTimer alone;
@@ -240,12 +260,15 @@ int runFirstFrame(const QString& gif) {
     StickerWindow* window = manager.window(store.stickers().first().id);
     double firstMs = -1;
     double allMs = -1;
+    // The first frame counts as shown when the view paints it into its mapped window.
+    PaintWatcher watcher([&] {
+        if (firstMs < 0 && !window->stickerView()->player().currentImage().isNull())
+            firstMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    });
+    window->stickerView()->installEventFilter(&watcher);
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        const FramePlayer& player = window->stickerView()->player();
-        if (firstMs < 0 && !player.currentImage().isNull())
-            firstMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        if (allMs < 0 && player.frameCount() > 1) {
+        if (firstMs >= 0 && allMs < 0 && window->stickerView()->player().frameCount() > 1) {
             allMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
             QCoreApplication::quit();
         }
@@ -253,10 +276,8 @@ int runFirstFrame(const QString& gif) {
     probe.start(1);
     QTimer::singleShot(60000, qApp, &QCoreApplication::quit);
     QApplication::exec();
-    std::printf("first frame of a 1000x1000, 100-frame GIF: alone %.0f ms, shown after %.0f ms "
-                "(ratio %.2f, target <= 1.5) %s\n",
-                aloneMs, firstMs, firstMs / aloneMs, firstMs / aloneMs <= 1.5 ? "OK" : "MISSED");
-    std::printf("all frames in after %.0f ms; longest main-thread stall %.1f ms\n", allMs,
+    // One line for the parent: decode alone, first frame shown, all frames in, longest stall.
+    std::printf("%.2f %.2f %.2f %.2f\n", aloneMs, firstMs, allMs,
                 static_cast<double>(longestStall) / 1e6);
     return 0;
 }
@@ -299,7 +320,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Each mode's floor, the same program with no window, is measured too: Qt's and X's
+    // libraries make up most of a process's resident memory, and no sticker store changes it.
+    const Load naiveFloor = measure(session, QStringLiteral("--naive"), 0, gif);
     const Load naive = measure(session, QStringLiteral("--naive"), stickerCount, gif);
+    const Load oursFloor = measure(session, QStringLiteral("--stickers"), 0, gif);
     const Load ours = measure(session, QStringLiteral("--stickers"), stickerCount, gif);
     const Load one = measure(session, QStringLiteral("--stickers"), 1, gif);
     std::printf("%d animated stickers of %d pt, 480x480 60-frame GIF, %d s each:\n", stickerCount,
@@ -312,10 +337,18 @@ int main(int argc, char** argv) {
         "  with X + compositor: ours %5.1f %%, naive %5.1f %%, ratio %.3f (target <= 0.333) %s\n",
         ours.allCpu * 100, naive.allCpu * 100, ours.allCpu / naive.allCpu,
         ours.allCpu / naive.allCpu <= 1.0 / 3.0 ? "OK" : "MISSED");
+    const auto ratio = [](qint64 a, qint64 b) {
+        return static_cast<double>(a) / static_cast<double>(b);
+    };
     std::printf("  resident memory:  ours %lld KB, naive %lld KB, ratio %.3f (target <= 0.5) %s\n",
-                ours.residentKb, naive.residentKb,
-                static_cast<double>(ours.residentKb) / static_cast<double>(naive.residentKb),
+                ours.residentKb, naive.residentKb, ratio(ours.residentKb, naive.residentKb),
                 ours.residentKb * 2 <= naive.residentKb ? "OK" : "MISSED");
+    const qint64 oursAbove = ours.residentKb - oursFloor.residentKb;
+    const qint64 naiveAbove = naive.residentKb - naiveFloor.residentKb;
+    std::printf("  above the floor (%lld KB ours, %lld KB naive, no window): ours %lld KB, naive "
+                "%lld KB, ratio %.3f\n",
+                oursFloor.residentKb, naiveFloor.residentKb, oursAbove, naiveAbove,
+                ratio(oursAbove, naiveAbove));
     std::printf("  30 stickers of one file: %lld KB against %lld KB for one (+%lld KB)\n",
                 ours.residentKb, one.residentKb, ours.residentKb - one.residentKb);
     std::fflush(stdout);
@@ -325,11 +358,37 @@ int main(int argc, char** argv) {
     bigOut.open(QIODevice::WriteOnly);
     bigOut.write(animatedGif(1000, 100));
     bigOut.close();
-    QProcess firstFrame;
-    firstFrame.setProcessEnvironment(session.environment());
-    firstFrame.setProcessChannelMode(QProcess::ForwardedChannels);
-    firstFrame.start(QCoreApplication::applicationFilePath(),
-                     {QStringLiteral("--first-frame"), big});
-    firstFrame.waitForFinished(120000);
+    // A fresh process each time, as at the program's start; two busy cores make single runs
+    // vary, so the median ratio of several counts.
+    std::vector<double> ratios;
+    double longestStall = 0;
+    double slowestAll = 0;
+    for (int run = 0; run < firstFrameRuns; ++run) {
+        QProcess firstFrame;
+        firstFrame.setProcessEnvironment(session.environment());
+        firstFrame.start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--first-frame"), big});
+        firstFrame.waitForFinished(120000);
+        const QList<QByteArray> figures = firstFrame.readAllStandardOutput().trimmed().split(' ');
+        if (figures.size() != 4 || figures[1].toDouble() < 0) {
+            std::puts("first frame: a run did not show the GIF");
+            return 1;
+        }
+        const double alone = figures[0].toDouble();
+        const double shown = figures[1].toDouble();
+        std::printf("  first frame, run %d: alone %.1f ms, shown after %.1f ms (%.2f), longest "
+                    "stall %.1f ms\n",
+                    run + 1, alone, shown, shown / alone, figures[3].toDouble());
+        ratios.push_back(shown / alone);
+        slowestAll = std::max(slowestAll, figures[2].toDouble());
+        longestStall = std::max(longestStall, figures[3].toDouble());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    std::printf("first frame of a 1000x1000, 100-frame GIF against decoding it alone: median ratio "
+                "%.2f of %d runs (target <= 1.5) %s\n",
+                median, firstFrameRuns, median <= 1.5 ? "OK" : "MISSED");
+    std::printf("all frames in after at most %.0f ms; longest main-thread stall %.1f ms\n",
+                slowestAll, longestStall);
     return 0;
 }
