@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -16,13 +15,17 @@ namespace {
 
 class Program : public testing::Test {
 protected:
-    QProcessEnvironment environment(bool withDisplay) const {
+    // Starts the program, on the offscreen platform when it has a display.
+    void start(QProcess& process, const QStringList& arguments = {},
+               bool withDisplay = true) const {
         QProcessEnvironment env;
         isolateHome(env, m_home.path());
         env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
         if (withDisplay)
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        return env;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(VANTREL_BINARY), arguments);
+        ASSERT_TRUE(process.waitForStarted());
     }
 
     struct Result {
@@ -33,26 +36,20 @@ protected:
 
     Result run(const QStringList& arguments, bool withDisplay = false) const {
         QProcess process;
-        process.setProcessEnvironment(environment(withDisplay));
-        process.start(QStringLiteral(VANTREL_BINARY), arguments);
+        start(process, arguments, withDisplay);
         EXPECT_TRUE(process.waitForFinished(30000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    QString configFile() const {
-        return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
-    }
-    QString storageDirectory() const {
-        return m_home.filePath(QStringLiteral(".local/share/Vantrel"));
-    }
-
     QTemporaryDir m_home;
+    const QString m_configFile = m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
+    const QString m_storage = m_home.filePath(QStringLiteral(".local/share/Vantrel"));
 };
 
 } // namespace
 
-TEST_F(Program, AnswersHelpAndVersionWithoutADisplay) {
+TEST_F(Program, AnswersTheCommandLineAndSaysOnceThatThereIsNoDisplay) {
     const Result help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: vantrel"));
@@ -62,34 +59,27 @@ TEST_F(Program, AnswersHelpAndVersionWithoutADisplay) {
     const Result unknown = run({QStringLiteral("--bogus")});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.err.contains("--bogus"));
-    EXPECT_FALSE(QFileInfo::exists(storageDirectory()));
-}
-
-TEST_F(Program, SaysOnceThatThereIsNoDisplay) {
-    const Result result = run({});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err.count('\n'), 1);
-    EXPECT_TRUE(result.out.isEmpty());
+    const Result noDisplay = run({});
+    EXPECT_EQ(noDisplay.status, 1);
+    EXPECT_EQ(noDisplay.err.count('\n'), 1);
+    EXPECT_TRUE(noDisplay.out.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(m_storage)) << "nothing is touched before a display";
 }
 
 TEST_F(Program, FlushesThePreferencesOnEachQuitSignal) {
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         QDir(m_home.path()).removeRecursively();
-        QDir().mkpath(m_home.path());
         const QString media = m_home.filePath(QStringLiteral("pictures/cat.gif"));
         writeFile(media, "GIF89a");
-        {
-            QSettings settings(configFile(), QSettings::IniFormat);
-            settings.setValue(QStringLiteral("vantrel_stickers_v4"),
-                              *StickerJson::encode({Sticker::withMedia(media)}));
-        }
+        // Under the older key: the quit must also leave the migrated list behind.
+        QSettings(m_configFile, QSettings::IniFormat)
+            .setValue(QStringLiteral("vantrel_stickers_v4"),
+                      *StickerJson::encode({Sticker::withMedia(media)}));
         QProcess process;
-        process.setProcessEnvironment(environment(true));
-        process.start(QStringLiteral(VANTREL_BINARY), {});
-        ASSERT_TRUE(process.waitForStarted());
+        start(process);
         // The adopted copy shows that the store is loaded, long before the delayed write.
-        ASSERT_TRUE(waitUntil(
-            [&] { return !filesBelow(storageDirectory() + QStringLiteral("/Media")).isEmpty(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return !filesBelow(m_storage + QStringLiteral("/Media")).isEmpty(); }));
         // Once the main window is up (0.3 s after launch), it must not hold the quit back.
         if (signalNumber == SIGINT)
             QThread::msleep(800);
@@ -98,38 +88,31 @@ TEST_F(Program, FlushesThePreferencesOnEachQuitSignal) {
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
         EXPECT_EQ(process.exitCode(), 0);
 
-        const QSettings settings(configFile(), QSettings::IniFormat);
+        const QSettings settings(m_configFile, QSettings::IniFormat);
         EXPECT_FALSE(settings.contains(QStringLiteral("vantrel_stickers_v4")));
         const auto stored = StickerJson::decode(
             settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray());
-        ASSERT_TRUE(stored);
-        ASSERT_EQ(stored->size(), 1);
-        EXPECT_TRUE(
-            stored->at(0).gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
+        ASSERT_TRUE(stored && stored->size() == 1);
+        EXPECT_TRUE(stored->at(0).gifPath.startsWith(m_storage + QStringLiteral("/Media/")));
     }
 }
 
 TEST_F(Program, ASecondLaunchHandsOverAndAStaleLockNeverBlocks) {
-    const QString socket = m_home.filePath(QStringLiteral("runtime/vantrel.socket"));
-    const auto start = [&](QProcess& process) {
-        process.setProcessEnvironment(environment(true));
-        process.start(QStringLiteral(VANTREL_BINARY), {});
-        ASSERT_TRUE(process.waitForStarted());
-    };
-
+    const QString runtime = m_home.filePath(QStringLiteral("runtime/"));
     // A first run that dies without cleaning up leaves its lock and socket behind.
     QProcess crashed;
     start(crashed);
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(runtime + "vantrel.socket"); }));
     ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
     crashed.waitForFinished();
 
+    // The lock file names its holder's process first: the next run has taken it over.
     QProcess first;
     start(first);
-    ASSERT_TRUE(
-        waitUntil([&] { return QFileInfo::exists(socket) && first.state() == QProcess::Running; }));
-    QThread::msleep(300);
-    ASSERT_EQ(first.state(), QProcess::Running) << "the stale lock blocked the start";
+    ASSERT_TRUE(waitUntil([&] {
+        return readFile(runtime + "vantrel.lock").split('\n').value(0) ==
+               QByteArray::number(first.processId());
+    })) << "the stale lock blocked the start";
 
     const Result second = run({}, true);
     EXPECT_EQ(second.status, 0);
