@@ -64,7 +64,6 @@ TEST(IniPreferencesBackend, RoundTripsValuesThroughAQSettingsFile) {
     {
         Preferences preferences(std::make_shared<IniPreferencesBackend>(path));
         preferences.setValue(QStringLiteral("vantrel_stickers_v5"), bytes);
-        preferences.setValue(QStringLiteral("vantrel_language"), QStringLiteral("en"));
         preferences.setValue(QStringLiteral("vantrel_onboarding_done"), true);
         preferences.setValue(QStringLiteral("vantrel_menubar_label"), QStringLiteral("😀 = ; [x]"));
     }

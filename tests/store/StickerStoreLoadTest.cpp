@@ -8,6 +8,7 @@ namespace {
 
 class StickerStoreLoad : public StoreFixture {};
 
+// Stickers named after their files, with a zIndex the load must renumber.
 QList<Sticker> named(const QList<QString>& paths) {
     QList<Sticker> list;
     for (const QString& path : paths) {
@@ -19,68 +20,56 @@ QList<Sticker> named(const QList<QString>& paths) {
     return list;
 }
 
-QStringList names(const QList<Sticker>& list) {
+// Name and zIndex of each sticker in list order, as "a1 b0". A save made while loading keeps
+// the stored zIndex, so stored lists are compared by name alone.
+QString layout(const QList<Sticker>& list, bool withZIndex = true) {
     QStringList result;
     for (const Sticker& s : list)
-        result.append(s.name);
-    return result;
+        result.append(withZIndex ? s.name + QString::number(s.zIndex) : s.name);
+    return result.join(u' ');
 }
 
 } // namespace
 
-TEST_F(StickerStoreLoad, FirstStartIsEmptyAndWritesNothing) {
-    const StickerStore& store = makeStore();
-    EXPECT_TRUE(store.stickers().isEmpty());
+TEST_F(StickerStoreLoad, LoadingWritesNothingAndRenumbersInMemoryOnly) {
+    EXPECT_TRUE(makeStore().stickers().isEmpty());
     EXPECT_FALSE(m_preferences.hasPendingWrite());
     EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
-}
 
-TEST_F(StickerStoreLoad, ReadsTheCurrentListAndRenumbersInMemoryOnly) {
-    const QList<Sticker> list =
-        named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif"))});
-    storeList(StickerStore::saveKey, list);
+    storeList(StickerStore::saveKey,
+              named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif"))}));
     const QByteArray before = m_preferences.value(StickerStore::saveKey).toByteArray();
-    const StickerStore& store = makeStore();
-    ASSERT_EQ(store.stickers().size(), 2);
-    EXPECT_EQ(store.stickers()[0].zIndex, 1);
-    EXPECT_EQ(store.stickers()[1].zIndex, 0);
+    EXPECT_EQ(layout(makeStore().stickers()), QStringLiteral("a1 b0"));
     EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), before);
 }
 
 TEST_F(StickerStoreLoad, MovesThePreviousKeyOnce) {
-    const QList<Sticker> list =
-        named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif")),
-               mediaFile(QStringLiteral("c.gif"))});
-    storeList(StickerStore::previousSaveKey, list);
-    const StickerStore& store = makeStore();
+    storeList(StickerStore::previousSaveKey,
+              named({mediaFile(QStringLiteral("a.gif")), mediaFile(QStringLiteral("b.gif")),
+                     mediaFile(QStringLiteral("c.gif"))}));
+    EXPECT_EQ(layout(makeStore().stickers()), QStringLiteral("a2 b1 c0"));
+    EXPECT_EQ(layout(storedList(), false), QStringLiteral("a b c"));
     EXPECT_FALSE(m_preferences.contains(StickerStore::previousSaveKey));
-    EXPECT_EQ(names(storedList()),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-    EXPECT_EQ(store.stickers()[0].zIndex, 2);
-    EXPECT_EQ(store.stickers()[2].zIndex, 0);
 }
 
-TEST_F(StickerStoreLoad, ACurrentListLeavesThePreviousKeyAlone) {
+TEST_F(StickerStoreLoad, ThePreviousKeyStaysBesideACurrentListOrWhenUnreadable) {
     storeList(StickerStore::saveKey, named({mediaFile(QStringLiteral("a.gif"))}));
     storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("old.gif"))}));
-    const StickerStore& store = makeStore();
-    EXPECT_EQ(names(store.stickers()), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(layout(makeStore().stickers()), QStringLiteral("a0"));
     EXPECT_TRUE(m_preferences.contains(StickerStore::previousSaveKey));
-}
 
-TEST_F(StickerStoreLoad, AnUnreadablePreviousValueStays) {
+    m_preferences.remove(StickerStore::saveKey);
     m_preferences.setValue(StickerStore::previousSaveKey, QByteArray("{broken"));
-    const StickerStore& store = makeStore();
-    EXPECT_TRUE(store.stickers().isEmpty());
+    EXPECT_TRUE(makeStore().stickers().isEmpty());
     EXPECT_EQ(m_preferences.value(StickerStore::previousSaveKey).toByteArray(),
               QByteArray("{broken"));
     EXPECT_FALSE(m_preferences.contains(StickerStore::saveKey));
 }
 
 TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptInAFileBeforeItIsReplaced) {
+    // Garbage, a value from a newer version, and bytes that are no UTF-8.
     const QByteArray stored[] = {
         QByteArray("not json"),
-        QByteArray(R"({"gifPath":"/a","x":1,"y":2,"size":3})"),
         QByteArray(R"([{"gifPath":"/a","x":1,"y":2,"size":3,"bgStyle":"plaid"}])"),
         QByteArray("[{\"gifPath\":\"/a\xff\",\"x\":1,\"y\":2,\"size\":3}]"),
     };
@@ -112,7 +101,7 @@ TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplace
     m_preferences.setValue(StickerStore::saveKey, QByteArray("[{]"));
     storeList(StickerStore::previousSaveKey, named({mediaFile(QStringLiteral("a.gif"))}));
     const StickerStore& store = makeStore();
-    EXPECT_EQ(names(storedList()), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(layout(storedList(), false), QStringLiteral("a"));
     EXPECT_EQ(readFile(store.unreadableBackupPath()), QByteArray("[{]"));
 }
 
@@ -129,19 +118,17 @@ TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles) {
     storeList(StickerStore::saveKey, list);
 
     const StickerStore& store = makeStore();
-    ASSERT_EQ(
-        names(store.stickers()),
-        (QStringList{QStringLiteral("kept"), QStringLiteral("Outside"), QStringLiteral("bare")}));
+    ASSERT_EQ(layout(store.stickers()), QStringLiteral("kept2 Outside1 bare0"));
     EXPECT_EQ(store.stickers()[0].gifPath, kept);
+    // Copies take the lower-cased extension, or "gif" without one.
     for (const Sticker& adopted : {store.stickers()[1], store.stickers()[2]}) {
         EXPECT_TRUE(adopted.gifPath.startsWith(storageDirectory() + QStringLiteral("/Media/")));
+        EXPECT_TRUE(adopted.gifPath.endsWith(QStringLiteral(".gif")));
         EXPECT_EQ(readFile(adopted.gifPath), QByteArray("outside"));
     }
-    EXPECT_TRUE(store.stickers()[1].gifPath.endsWith(QStringLiteral(".gif")));
-    EXPECT_TRUE(store.stickers()[2].gifPath.endsWith(QStringLiteral(".gif")));
     EXPECT_TRUE(QFileInfo::exists(outside));
     EXPECT_TRUE(QFileInfo::exists(background));
-    EXPECT_EQ(storedList().size(), 3);
+    EXPECT_EQ(layout(storedList(), false), QStringLiteral("kept Outside bare"));
     EXPECT_EQ(storedList()[1].gifPath, store.stickers()[1].gifPath);
 }
 
