@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <unistd.h>
 
@@ -50,6 +51,12 @@ QByteArray animatedGif(int side, int frames) {
         builder.addFrame({side, side}, colour, 4);
     }
     return builder.build();
+}
+
+qint64 threadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 // utime + stime of a process, in clock ticks.
@@ -243,12 +250,19 @@ int runFirstFrame(const QString& gif) {
     QElapsedTimer clock;
     qint64 lastTick = 0;
     qint64 longestStall = 0;
+    // A gap between ticks is the main thread busy, or waiting for a core: its own CPU time
+    // over the gap tells the two apart.
+    qint64 lastCpu = threadCpuNs();
+    qint64 longestBusy = 0;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
+        const qint64 cpu = threadCpuNs();
         longestStall = std::max(longestStall, now - lastTick);
+        longestBusy = std::max(longestBusy, cpu - lastCpu);
         lastTick = now;
+        lastCpu = cpu;
     });
     StickerStore store(preferences, dataDirectoryOf(gif));
     clock.start();
@@ -256,7 +270,9 @@ int runFirstFrame(const QString& gif) {
     StickerWindowManager manager(store, *windowing, hub);
     // Stalls count from here: creating and mapping the window is not decoding.
     lastTick = clock.nsecsElapsed();
+    lastCpu = threadCpuNs();
     longestStall = 0;
+    longestBusy = 0;
     StickerWindow* window = manager.window(store.stickers().first().id);
     double firstMs = -1;
     double allMs = -1;
@@ -276,9 +292,10 @@ int runFirstFrame(const QString& gif) {
     probe.start(1);
     QTimer::singleShot(60000, qApp, &QCoreApplication::quit);
     QApplication::exec();
-    // One line for the parent: decode alone, first frame shown, all frames in, longest stall.
-    std::printf("%.2f %.2f %.2f %.2f\n", aloneMs, firstMs, allMs,
-                static_cast<double>(longestStall) / 1e6);
+    // One line for the parent: decode alone, first frame shown, all frames in, longest stall,
+    // longest stretch the main thread itself ran.
+    std::printf("%.2f %.2f %.2f %.2f %.2f\n", aloneMs, firstMs, allMs,
+                static_cast<double>(longestStall) / 1e6, static_cast<double>(longestBusy) / 1e6);
     return 0;
 }
 
@@ -362,6 +379,7 @@ int main(int argc, char** argv) {
     // vary, so the median ratio of several counts.
     std::vector<double> ratios;
     double longestStall = 0;
+    double longestBusy = 0;
     double slowestAll = 0;
     for (int run = 0; run < firstFrameRuns; ++run) {
         QProcess firstFrame;
@@ -370,25 +388,28 @@ int main(int argc, char** argv) {
                          {QStringLiteral("--first-frame"), big});
         firstFrame.waitForFinished(120000);
         const QList<QByteArray> figures = firstFrame.readAllStandardOutput().trimmed().split(' ');
-        if (figures.size() != 4 || figures[1].toDouble() < 0) {
+        if (figures.size() != 5 || figures[1].toDouble() < 0) {
             std::puts("first frame: a run did not show the GIF");
             return 1;
         }
         const double alone = figures[0].toDouble();
         const double shown = figures[1].toDouble();
         std::printf("  first frame, run %d: alone %.1f ms, shown after %.1f ms (%.2f), longest "
-                    "stall %.1f ms\n",
-                    run + 1, alone, shown, shown / alone, figures[3].toDouble());
+                    "stall %.1f ms (main thread running %.1f ms of it at most)\n",
+                    run + 1, alone, shown, shown / alone, figures[3].toDouble(),
+                    figures[4].toDouble());
         ratios.push_back(shown / alone);
         slowestAll = std::max(slowestAll, figures[2].toDouble());
         longestStall = std::max(longestStall, figures[3].toDouble());
+        longestBusy = std::max(longestBusy, figures[4].toDouble());
     }
     std::sort(ratios.begin(), ratios.end());
     const double median = ratios[ratios.size() / 2];
     std::printf("first frame of a 1000x1000, 100-frame GIF against decoding it alone: median ratio "
                 "%.2f of %d runs (target <= 1.5) %s\n",
                 median, firstFrameRuns, median <= 1.5 ? "OK" : "MISSED");
-    std::printf("all frames in after at most %.0f ms; longest main-thread stall %.1f ms\n",
-                slowestAll, longestStall);
+    std::printf("all frames in after at most %.0f ms; longest main-thread stall %.1f ms, the "
+                "longest stretch it ran %.1f ms\n",
+                slowestAll, longestStall, longestBusy);
     return 0;
 }
