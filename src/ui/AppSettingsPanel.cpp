@@ -45,14 +45,10 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(16);
 
-    auto* header = new QHBoxLayout;
-    m_title = new QLabel(content);
-    m_title->setFont(InterfaceStyle::font(content, 15, QFont::DemiBold));
-    header->addWidget(m_title);
-    header->addStretch(1);
-    m_close = InterfaceStyle::closeButton(content);
-    header->addWidget(m_close);
-    column->addLayout(header);
+    const InterfaceStyle::PanelHeader header = InterfaceStyle::panelHeader(15, content);
+    m_title = header.title;
+    m_close = header.close;
+    column->addLayout(header.layout);
 
     column->addWidget(InterfaceStyle::divider(content));
 

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,9 +52,15 @@ QToolButton* iconButton(const QString& iconName, const QColor& color, int size, 
     return button;
 }
 
-QToolButton* closeButton(QWidget* parent) {
-    return iconButton(QStringLiteral("x-circle-fill"),
-                      parent->palette().color(QPalette::PlaceholderText), 16, parent);
+PanelHeader panelHeader(double titlePoints, QWidget* parent) {
+    PanelHeader header{new QHBoxLayout, new QLabel(parent),
+                       iconButton(QStringLiteral("x-circle-fill"),
+                                  parent->palette().color(QPalette::PlaceholderText), 16, parent)};
+    header.title->setFont(font(parent, titlePoints, QFont::DemiBold));
+    header.layout->addWidget(header.title);
+    header.layout->addStretch(1);
+    header.layout->addWidget(header.close);
+    return header;
 }
 
 void styleTextField(QLineEdit* field) {

@@ -5,6 +5,7 @@
 #include <QFont>
 
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,8 +30,13 @@ QPushButton* prominentButton(QWidget* parent);
 QPushButton* borderedButton(QWidget* parent);
 // A flat icon button of the given Bootstrap Icons name, colour and size.
 QToolButton* iconButton(const QString& iconName, const QColor& color, int size, QWidget* parent);
-// The round close cross of a panel header.
-QToolButton* closeButton(QWidget* parent);
+// A panel's header row: its title at a point size, and the round close cross at the right.
+struct PanelHeader {
+    QHBoxLayout* layout;
+    QLabel* title;
+    QToolButton* close;
+};
+PanelHeader panelHeader(double titlePoints, QWidget* parent);
 // A rounded text field that shows focus in pink.
 void styleTextField(QLineEdit* field);
 // A thin horizontal line between sections.

@@ -190,14 +190,10 @@ StickerSettingsPanel::StickerSettingsPanel(StickerStore& store, AppSettings& set
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(14);
 
-    auto* header = new QHBoxLayout;
-    m_title = new QLabel(m_editor);
-    m_title->setFont(InterfaceStyle::font(m_editor, 13, QFont::DemiBold));
-    header->addWidget(m_title);
-    header->addStretch(1);
-    m_close = InterfaceStyle::closeButton(m_editor);
-    header->addWidget(m_close);
-    column->addLayout(header);
+    const InterfaceStyle::PanelHeader header = InterfaceStyle::panelHeader(13, m_editor);
+    m_title = header.title;
+    m_close = header.close;
+    column->addLayout(header.layout);
 
     m_nameLabel = InterfaceStyle::secondaryLabel(12, m_editor);
     m_name = new QLineEdit(m_editor);
