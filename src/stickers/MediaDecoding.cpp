@@ -106,9 +106,13 @@ public:
         }
         // The target already has the frame's aspect; scaling to it exactly avoids rounding twice.
         const QSize target = fittedPixelSize(source, m_request.targetBox);
-        const QImage scaled = frame.size() == target ? frame
-                                                     : frame.scaled(target, Qt::IgnoreAspectRatio,
-                                                                    Qt::SmoothTransformation);
+        // Qt scales a one-bit picture in one bit, losing its colours: anything below 32 bits
+        // is converted first.
+        const QImage full =
+            frame.depth() < 32 ? frame.convertToFormat(QImage::Format_ARGB32_Premultiplied) : frame;
+        const QImage scaled = full.size() == target ? full
+                                                    : full.scaled(target, Qt::IgnoreAspectRatio,
+                                                                  Qt::SmoothTransformation);
         const QImage converted = scaled.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (converted.isNull())
             return false;

@@ -185,6 +185,17 @@ TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
         EXPECT_EQ(media.sourceSize, QSize(64, 32));
         EXPECT_TRUE(centreIs(media.frames[0], QColor(20, 120, 220))) << format;
     }
+    // Two-colour and paletted PNGs load with a colour table, which scaling down must keep.
+    for (const QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8}) {
+        QImage paletted(120, 90, format);
+        paletted.setColorTable({qRgb(255, 165, 0), qRgb(255, 255, 255)});
+        paletted.fill(0);
+        const DecodedMedia media = decode(
+            write(QStringLiteral("paletted.png"), encoded(paletted, "png")), false, {32, 32});
+        ASSERT_EQ(media.frames.size(), 1) << format;
+        EXPECT_EQ(media.frames[0].size(), QSize(32, 24));
+        EXPECT_TRUE(centreIs(media.frames[0], QColor(255, 165, 0))) << format;
+    }
 }
 
 TEST_F(MediaDecodingTest, RefusesPicturesBeyondTheLimitsBeforeDecoding) {
