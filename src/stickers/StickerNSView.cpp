@@ -274,7 +274,8 @@ void StickerNSView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     m_isDragging = false;
-    setCursor(Qt::OpenHandCursor);
+    // A sticker locked during the drag offers no hand any more.
+    setCursor(m_sticker.isLocked ? Qt::ArrowCursor : Qt::OpenHandCursor);
     if (m_services.hub)
         m_services.hub->postStickerInteractionEnded();
 }
