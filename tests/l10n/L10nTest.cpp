@@ -6,19 +6,14 @@
 
 using L10n::Key;
 
+// Spot checks pin the exact code points, emoji and dashes included; the name is not translated.
 TEST(L10n, EveryKeyHasATextInBothLanguages) {
-    EXPECT_EQ(L10n::allKeys().size(), 42u);
     for (const Key key : L10n::allKeys()) {
         for (const AppLanguage language : allAppLanguages)
             EXPECT_FALSE(L10n::text(key, language).isEmpty()) << L10n::rawValue(key).toStdString();
     }
     EXPECT_EQ(L10n::text(Key::appName, AppLanguage::ru), QStringLiteral("Vantrel"));
-    EXPECT_EQ(L10n::text(Key::appName, AppLanguage::en), QStringLiteral("Vantrel"));
     EXPECT_EQ(L10n::text(Key::quit, AppLanguage::ru), QStringLiteral("Выход"));
-    EXPECT_EQ(L10n::text(Key::changeBgImage, AppLanguage::en), QStringLiteral("Change image"));
-}
-
-TEST(L10n, TextsCarryTheExactCodePoints) {
     EXPECT_EQ(L10n::text(Key::layerDesktop, AppLanguage::ru),
               QString::fromUcs4(U"\U0001F5A5 Рабочий стол"));
     EXPECT_EQ(L10n::text(Key::layerFloating, AppLanguage::en),
@@ -27,8 +22,6 @@ TEST(L10n, TextsCarryTheExactCodePoints) {
         L10n::text(Key::menuBarLabelHint, AppLanguage::ru),
         QString::fromUcs4(
             U"По умолчанию \u2014 Vantrel. Можно ввести своё название или эмодзи \U0001F600"));
-    EXPECT_EQ(L10n::text(Key::menuBarLabelPlaceholder, AppLanguage::en),
-              QString::fromUcs4(U"\U0001F600 or your title"));
     EXPECT_EQ(L10n::text(Key::bgColor, AppLanguage::ru), L10n::text(Key::color, AppLanguage::ru));
 }
 
@@ -41,7 +34,6 @@ TEST(L10n, RawValuesAreTheCaseNamesMatchedExactly) {
     }
     EXPECT_EQ(seen.size(), static_cast<qsizetype>(L10n::keyCount));
     EXPECT_EQ(L10n::rawValue(Key::menuBarLabelHint), QStringLiteral("menuBarLabelHint"));
-    EXPECT_FALSE(L10n::keyFromRawValue(u"MenuBarLabelHint"));
-    EXPECT_FALSE(L10n::keyFromRawValue(u"appname"));
-    EXPECT_FALSE(L10n::keyFromRawValue(u""));
+    for (const char16_t* raw : {u"MenuBarLabelHint", u"appname", u""})
+        EXPECT_FALSE(L10n::keyFromRawValue(raw));
 }

@@ -27,7 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds) {
+TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndARescaleKeepsThePlace) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
     EXPECT_EQ(m_player.currentFrame(), 0);
     EXPECT_TRUE(m_log->started.isEmpty());
@@ -39,6 +39,14 @@ TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndTheLoopNeverEnds) {
     }
     EXPECT_EQ(m_log->started, (QList<double>{0.1, 0.2, 0.3, 0.1, 0.2}));
     EXPECT_EQ(shown, (QList<qsizetype>{1, 2, 0, 1}));
+
+    // A re-scaled set carries on where the old one was; a new file starts over, unstarted.
+    m_player.install(framesWithDurations({0.1, 0.2, 0.3}), true);
+    EXPECT_EQ(m_player.currentFrame(), 1);
+    EXPECT_TRUE(m_player.isPlaying());
+    m_player.install(framesWithDurations({0.7, 0.8}), false);
+    EXPECT_EQ(m_player.currentFrame(), 0);
+    EXPECT_FALSE(m_player.isPlaying());
 }
 
 TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame) {
@@ -59,19 +67,6 @@ TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame) {
     EXPECT_FALSE(m_player.isPlaying());
     m_player.setVisible(true);
     EXPECT_EQ(m_log->started.last(), 0.4);
-}
-
-TEST_F(FramePlayerTest, ARescaledSetKeepsThePositionAndTheChain) {
-    m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
-    m_player.start();
-    FakeFrameTimer::fire(*m_log);
-    FakeFrameTimer::fire(*m_log);
-    m_player.install(framesWithDurations({0.1, 0.2, 0.3}), true);
-    EXPECT_EQ(m_player.currentFrame(), 2);
-    EXPECT_TRUE(m_player.isPlaying());
-    m_player.install(framesWithDurations({0.7, 0.8}), false);
-    EXPECT_EQ(m_player.currentFrame(), 0);
-    EXPECT_FALSE(m_player.isPlaying());
 }
 
 TEST_F(FramePlayerTest, StopReleasesEverythingAndLateShotsDoNothing) {

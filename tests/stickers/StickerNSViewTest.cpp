@@ -21,13 +21,20 @@ protected:
         return path;
     }
 
-    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker) {
+    // A view as its window gives it: 160 points square and, unless told otherwise, shown.
+    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker, bool shown = true) {
         auto view = std::make_unique<StickerNSView>(
             sticker, [](double, double) {},
             StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
-        view->resize(160, 160);
-        view->setWindowVisible(true);
+        if (shown) {
+            view->resize(160, 160);
+            view->setWindowVisible(true);
+        }
         return view;
+    }
+
+    static bool hasImage(const StickerNSView& view) {
+        return !view.player().currentImage().isNull();
     }
 
     QTemporaryDir m_root;
@@ -40,7 +47,7 @@ protected:
 
 TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing) {
     const auto view = makeView(Sticker::withMedia(picture(QStringLiteral("wide.png"), Qt::red)));
-    ASSERT_TRUE(waitUntil([&] { return !view->player().currentImage().isNull(); }));
+    ASSERT_TRUE(waitUntil([&] { return hasImage(*view); }));
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 2.0);
     EXPECT_EQ(view->style().mediaRect, QRectF(0, 40, 160, 80));
     EXPECT_FALSE(view->player().isPlaying());
@@ -51,8 +58,7 @@ TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing) {
 TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
     Sticker hidden = Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::blue));
     hidden.isHidden = true;
-    auto view = std::make_unique<StickerNSView>(
-        hidden, [](double, double) {}, StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
+    const auto view = makeView(hidden, false);
     processPendingEvents();
     EXPECT_EQ(m_cache.decodesStarted(), 0);
     view->setWindowVisible(true);
@@ -62,9 +68,8 @@ TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
     EXPECT_EQ(m_cache.decodesStarted(), 1);
 
     // A visible one starts at creation, before its window is even mapped.
-    const auto shown = std::make_unique<StickerNSView>(
-        Sticker::withMedia(picture(QStringLiteral("b.png"), Qt::red)), [](double, double) {},
-        StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
+    const auto shown =
+        makeView(Sticker::withMedia(picture(QStringLiteral("b.png"), Qt::red)), false);
     EXPECT_EQ(m_cache.decodesStarted(), 2);
 }
 
@@ -73,23 +78,19 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     const auto view = makeView(sticker);
     sticker.gifPath = picture(QStringLiteral("second.png"), Qt::green, {10, 30});
     view->applySticker(sticker);
-    ASSERT_TRUE(waitUntil([&] { return !view->player().currentImage().isNull(); }));
-    processPendingEvents();
+    ASSERT_TRUE(waitUntil([&] { return hasImage(*view); }));
     QTest::qWait(50);
+    processPendingEvents();
     EXPECT_EQ(view->player().currentImage().pixelColor(0, 0), QColor(Qt::green));
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 1.0 / 3.0);
-}
 
-TEST_F(StickerNSViewTest, ChangingToAMissingFileLeavesOnlyTheBackground) {
-    Sticker sticker = Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::red));
-    const auto view = makeView(sticker);
-    ASSERT_TRUE(waitUntil([&] { return !view->player().currentImage().isNull(); }));
+    // A missing file leaves only the background, and the view still takes the next change.
     sticker.gifPath = m_root.filePath(QStringLiteral("gone.gif"));
     view->applySticker(sticker);
-    EXPECT_TRUE(view->player().currentImage().isNull());
+    EXPECT_FALSE(hasImage(*view));
     QTest::qWait(50);
     processPendingEvents();
-    EXPECT_TRUE(view->player().currentImage().isNull());
+    EXPECT_FALSE(hasImage(*view));
     EXPECT_FALSE(view->isStopped());
 }
 
@@ -98,7 +99,6 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     sticker.bgStyle = BGStyle::image;
     sticker.bgImagePath = picture(QStringLiteral("bg1.png"), Qt::blue);
     const auto view = makeView(sticker);
-    EXPECT_EQ(view->loadedBgPath(), sticker.bgImagePath);
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
 
     const int decodes = m_cache.decodesStarted();
@@ -106,7 +106,6 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     sticker.cornerRadius = 3;
     view->applySticker(sticker);
     EXPECT_EQ(m_cache.decodesStarted(), decodes);
-
     sticker.bgStyle = BGStyle::color;
     view->applySticker(sticker);
     EXPECT_FALSE(view->loadedBgPath());
@@ -122,9 +121,6 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     view->applySticker(sticker);
     ASSERT_TRUE(
         waitUntil([&] { return view->backgroundImage().pixelColor(0, 0) == QColor(Qt::yellow); }));
-    QTest::qWait(50);
-    processPendingEvents();
-    EXPECT_EQ(view->backgroundImage().pixelColor(0, 0), QColor(Qt::yellow));
     sticker.bgImagePath = m_root.filePath(QStringLiteral("missing.png"));
     view->applySticker(sticker);
     QTest::qWait(50);

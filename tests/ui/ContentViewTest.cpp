@@ -165,11 +165,13 @@ TEST_F(ContentViewTest, DraggingAHandleReordersLiveAsRowsAreEntered) {
 }
 
 TEST_F(ContentViewTest, ThePanelFollowsTheSelectionAndComesBackFreshFromTheAppSettings) {
-    addPicked(QStringLiteral("a.png"));
-    addPicked(QStringLiteral("b.png"));
-    const QUuid a = m_store.stickers()[0].id;
+    // Each add selects the newest sticker later; waiting after each leaves no selection pending.
     StickerSettingsPanel* panel = m_view.settingsPanel();
+    addPicked(QStringLiteral("a.png"));
     EXPECT_FALSE(panel->isVisible());
+    const QUuid a = m_store.stickers()[0].id;
+    ASSERT_TRUE(waitForSelection(a));
+    addPicked(QStringLiteral("b.png"));
     ASSERT_TRUE(waitForSelection(m_store.stickers()[1].id));
     EXPECT_TRUE(panel->isVisible());
 
