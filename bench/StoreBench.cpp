@@ -23,9 +23,9 @@ public:
     explicit CountingBackend(const QString& path)
         : m_file(path) {}
     QVariantMap readAll() override { return m_file.readAll(); }
-    bool writeAll(const QVariantMap& values) override {
+    bool writeAll(const QVariantMap& values, QString& error) override {
         ++writes;
-        return m_file.writeAll(values);
+        return m_file.writeAll(values, error);
     }
     std::atomic<int> writes = 0;
 
@@ -115,9 +115,10 @@ void saveAndConstruction() {
         const double save = microsecondsPer(timer, saves) / 1000.0;
 
         // The background write of the file itself, off the main thread.
+        QString error;
         timer.restart();
-        fixture.backend->writeAll(
-            {{StickerStore::saveKey, *StickerJson::encode(store.stickers())}});
+        fixture.backend->writeAll({{StickerStore::saveKey, *StickerJson::encode(store.stickers())}},
+                                  error);
         const double fileWrite = microsecondsPer(timer, 1) / 1000.0;
         std::printf("%6d stickers: construction %.2f ms, save %.3f ms, file write (writer thread) "
                     "%.2f ms\n",

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowOpener.h"
+#include "l10n/L10n.h"
 #include "platform/ScreenCoordinates.h"
 #include "platform/WindowingServices.h"
 #include "stickers/NotificationHub.h"
@@ -45,6 +46,7 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
         [this](StickerStore& store) -> std::unique_ptr<StickerWindowSyncing> {
             return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
         });
+    reportFailedSaves();
     m_opener->adopt(m_mainWindow.get());
     m_opener->setOpenAction([window = m_mainWindow.get()] { window->show(); });
     QObject::connect(m_mainWindow.get(), &MainWindow::contentShown, m_delegate.get(),
@@ -58,5 +60,25 @@ VantrelApp::~VantrelApp() {
     m_picker.reset();
     m_store.reset();
     m_settings.reset();
-    m_preferences->flush();
+    if (!m_preferences->flush())
+        std::fprintf(stderr, "vantrel: the latest changes are lost: %s\n",
+                     qPrintable(m_preferences->lastError()));
+}
+
+void VantrelApp::reportFailedSaves() {
+    // Changes stay in memory and are retried; the user learns once that they are at risk.
+    QObject::connect(m_preferences.get(), &Preferences::writeFailing, m_tray.get(),
+                     [this](const QString& error) {
+                         std::fprintf(stderr,
+                                      "vantrel: cannot save: %s; changes are kept while Vantrel "
+                                      "runs and saved once that works again\n",
+                                      qPrintable(error));
+                         const AppLanguage language = m_settings->language();
+                         m_tray->trayIcon().showMessage(
+                             L10n::text(L10n::Key::saveFailedTitle, language),
+                             L10n::text(L10n::Key::saveFailedMessage, language),
+                             QSystemTrayIcon::Warning);
+                     });
+    QObject::connect(m_preferences.get(), &Preferences::writeRecovered, m_tray.get(),
+                     [] { std::fputs("vantrel: changes saved again\n", stderr); });
 }

@@ -34,6 +34,8 @@ public:
     MainWindowOpener& opener() const { return *m_opener; }
 
 private:
+    void reportFailedSaves();
+
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<WindowingServices> m_windowing;

@@ -63,6 +63,12 @@ constexpr std::array<Entry, keyCount> entries{{
     {Key::bgImage, "bgImage", "Картинка", "Image"},
     {Key::pickBgImage, "pickBgImage", "Выбрать картинку", "Choose image"},
     {Key::changeBgImage, "changeBgImage", "Сменить картинку", "Change image"},
+    {Key::saveFailedTitle, "saveFailedTitle", "Vantrel не может сохранить изменения",
+     "Vantrel cannot save your changes"},
+    {Key::saveFailedMessage, "saveFailedMessage",
+     "Изменения сохранятся, как только это станет возможно. Пока Vantrel работает, они не "
+     "потеряются.",
+     "They are kept while Vantrel runs and saved as soon as that works again."},
 }};
 
 constexpr bool entriesFollowKeyOrder() {

@@ -52,10 +52,12 @@ enum class Key {
     quit,
     bgImage,
     pickBgImage,
-    changeBgImage
+    changeBgImage,
+    saveFailedTitle,
+    saveFailedMessage
 };
 
-inline constexpr std::size_t keyCount = 42;
+inline constexpr std::size_t keyCount = 44;
 
 // The text of key in language; English should a language lack a text.
 QString text(Key key, AppLanguage language);

@@ -1,24 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/IniPreferencesBackend.h"
 
+#include "store/AtomicFile.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QUuid>
-#include <fcntl.h>
+#include <QStringDecoder>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
 
-bool syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
+constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+bool parses(const QString& path, const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError() || bytes.contains('\0'))
         return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
+    const QSettings settings(path, QSettings::IniFormat);
+    return settings.status() == QSettings::NoError &&
+           (!settings.allKeys().isEmpty() || text.trimmed().isEmpty());
+}
+
+// A full disk can cut the file short while Qt still reports success; reading it back tells.
+// path must be new to this process: QSettings caches what it wrote by path.
+bool readsBackAs(const QString& path, const QVariantMap& values) {
+    const QSettings written(path, QSettings::IniFormat);
+    if (written.status() != QSettings::NoError || written.allKeys().size() != values.size())
+        return false;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const QVariant back = written.value(it.key());
+        // The INI form keeps byte arrays and text; everything else comes back as text.
+        const bool same = it.value().typeId() == QMetaType::QByteArray
+                              ? back.toByteArray() == it.value().toByteArray()
+                              : back.toString() == it.value().toString();
+        if (!same)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -32,47 +56,107 @@ QString IniPreferencesBackend::defaultFilePath() {
 }
 
 QVariantMap IniPreferencesBackend::readAll() {
-    QVariantMap values;
+    m_keepBeforeWrite = false;
+    // Nothing to read, or a directory or device in its place, which no write replaces.
     if (!QFileInfo(m_filePath).isFile())
-        return values;
+        return {};
+    QFile file(m_filePath);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError || !parses(m_filePath, bytes)) {
+        m_keepBeforeWrite = true;
+        return {};
+    }
+    QVariantMap values;
     const QSettings settings(m_filePath, QSettings::IniFormat);
     for (const QString& key : settings.allKeys())
         values.insert(key, settings.value(key));
     return values;
 }
 
-bool IniPreferencesBackend::writeAll(const QVariantMap& values) {
-    const QFileInfo target(m_filePath);
-    const QString directory = target.absolutePath();
-    if (!QDir().mkpath(directory))
+bool IniPreferencesBackend::writeAll(const QVariantMap& values, QString& error) {
+    const QString target = targetPath();
+    const QFileInfo existing(target);
+    if (!QDir().mkpath(existing.absolutePath())) {
+        error = QStringLiteral("cannot create the directory %1").arg(existing.absolutePath());
+        return false;
+    }
+    const bool replacesUnreadable = m_keepBeforeWrite;
+    if (replacesUnreadable && !keepUnreadableFile(target, error))
         return false;
 
-    // QSettings formats the file; the replace itself is ours, so the file is synced before it
-    // takes the place of the old one and a crash leaves either the old or the new file.
-    const QString temporary = m_filePath + QStringLiteral(".") +
-                              QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
-    {
-        QSettings settings(temporary, QSettings::IniFormat);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            settings.setValue(it.key(), it.value());
-        settings.sync();
-        if (settings.status() != QSettings::NoError) {
-            QFile::remove(temporary);
-            return false;
-        }
-    }
+    AtomicFile file(target);
     if (values.isEmpty()) {
-        QFile empty(temporary);
-        if (!empty.open(QIODevice::WriteOnly)) {
+        if (!file.open()) {
+            error = file.errorString();
+            return false;
+        }
+    } else {
+        // QSettings formats the file under a name of its own; the file is read back under the
+        // temporary name, which QSettings has not seen.
+        const QString staged = file.temporaryPath() + QStringLiteral(".ini");
+        {
+            QSettings settings(staged, QSettings::IniFormat);
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                settings.setValue(it.key(), it.value());
+            settings.sync();
+        }
+        const bool moved = QFile::rename(staged, file.temporaryPath());
+        if (!moved || !readsBackAs(file.temporaryPath(), values)) {
+            QFile::remove(staged);
+            error = QStringLiteral("cannot write %1: the file was not written whole (is the disk "
+                                   "full?)")
+                        .arg(target);
             return false;
         }
     }
-    if (!syncPath(temporary, O_RDONLY) ||
-        ::rename(QFile::encodeName(temporary).constData(),
-                 QFile::encodeName(m_filePath).constData()) != 0) {
-        QFile::remove(temporary);
+    // The file keeps its permissions; a new one, or one that its owner could not read, is the
+    // user's alone.
+    const QFileDevice::Permissions permissions =
+        existing.isFile() && !replacesUnreadable ? QFile::permissions(target) : ownerOnly;
+    if (!file.commit(permissions)) {
+        error = file.errorString();
         return false;
     }
-    syncPath(directory, O_RDONLY | O_DIRECTORY);
+    return true;
+}
+
+QString IniPreferencesBackend::targetPath() const {
+    // A configuration kept elsewhere and linked here (a dotfile manager's) is written where it
+    // lives; the link stays.
+    QString path = m_filePath;
+    for (int hops = 0; hops < 40 && QFileInfo(path).isSymLink(); ++hops) {
+        const QString link = QFile::symLinkTarget(path);
+        if (link.isEmpty())
+            break;
+        path = link;
+    }
+    return path;
+}
+
+bool IniPreferencesBackend::keepUnreadableFile(const QString& target, QString& error) {
+    if (!QFileInfo::exists(target)) {
+        m_keepBeforeWrite = false;
+        return true;
+    }
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString kept = QStringLiteral("%1.unreadable-%2").arg(target, stamp);
+    for (int n = 2; QFileInfo::exists(kept) || QFileInfo(kept).isSymLink(); ++n)
+        kept = QStringLiteral("%1.unreadable-%2-%3").arg(target, stamp).arg(n);
+    // A second name for the same bytes needs neither read access nor free space; the write
+    // then replaces only the first name.
+    if (::link(QFile::encodeName(target).constData(), QFile::encodeName(kept).constData()) != 0) {
+        const int linkError = errno;
+        QFile source(target);
+        AtomicFile copy(kept);
+        if (!source.open(QIODevice::ReadOnly) || !copy.open() || !copy.write(source.readAll()) ||
+            source.error() != QFileDevice::NoError || !copy.commit(ownerOnly)) {
+            error =
+                QStringLiteral("cannot keep a copy of the unreadable %1 before replacing it: %2")
+                    .arg(target, qt_error_string(linkError));
+            return false;
+        }
+    }
+    m_keepBeforeWrite = false;
     return true;
 }

@@ -1,18 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/MediaStorage.h"
 
+#include "store/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUuid>
 
 namespace {
 
-QString ensureDirectory(const QString& path) {
+constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions everyone =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+    QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+    QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+
+// The copies of the user's pictures are nobody else's business: the directories holding them
+// are owner-only, also when an earlier version created them open to all.
+QString ensurePrivateDirectory(const QString& path) {
     if (!QFileInfo::exists(path))
         QDir().mkpath(path);
+    const QFileDevice::Permissions wanted = ownerOnly | QFileDevice::ExeOwner;
+    if ((QFile::permissions(path) & everyone) != wanted)
+        QFile::setPermissions(path, wanted);
     return path;
+}
+
+bool isBelow(const QString& canonicalPath, const QString& directory) {
+    const QString root = QFileInfo(directory).canonicalFilePath();
+    // Canonical paths hold no "..", "." or repeated separators, so a prefix that ends in a
+    // separator compares whole components.
+    return !root.isEmpty() && canonicalPath.startsWith(root.endsWith(u'/') ? root : root + u'/');
 }
 
 QString extensionFor(const QString& sourceName, const QString& defaultExtension) {
@@ -26,7 +45,7 @@ MediaStorage::MediaStorage(QString applicationDataDirectory)
     : m_storageDirectory(QDir::cleanPath(applicationDataDirectory + QStringLiteral("/Vantrel"))) {}
 
 QString MediaStorage::storageDirectory() const {
-    return ensureDirectory(m_storageDirectory);
+    return ensurePrivateDirectory(m_storageDirectory);
 }
 
 QString MediaStorage::mediaDirectory() const {
@@ -38,7 +57,7 @@ QString MediaStorage::backgroundsDirectory() const {
 }
 
 QString MediaStorage::subdirectory(const QString& name) const {
-    return ensureDirectory(storageDirectory() + u'/' + name);
+    return ensurePrivateDirectory(storageDirectory() + u'/' + name);
 }
 
 StoredCopy MediaStorage::copyIntoStorage(const QString& sourcePath, const QString& targetDirectory,
@@ -58,30 +77,22 @@ StoredCopy MediaStorage::copyIntoStorage(QIODevice& source, const QString& sourc
                              extensionFor(sourceName, defaultExtension);
     const QString destination = QDir(targetDirectory).absoluteFilePath(fileName);
 
-    // Written under a temporary name beside the destination and renamed when complete.
-    QSaveFile target(destination);
-    target.setDirectWriteFallback(false);
-    if (!target.open(QIODevice::WriteOnly))
+    AtomicFile target(destination);
+    if (!target.open())
         return {QString(), target.errorString()};
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
     for (;;) {
         const qint64 read = source.read(buffer.data(), buffer.size());
-        if (read < 0) {
-            target.cancelWriting();
+        if (read < 0)
             return {QString(), source.errorString()};
-        }
         if (read == 0 && source.atEnd())
             break;
-        if (read == 0 && !source.waitForReadyRead(30000)) {
-            target.cancelWriting();
+        if (read == 0 && !source.waitForReadyRead(30000))
             return {QString(), QStringLiteral("source stopped delivering data")};
-        }
-        if (target.write(buffer.constData(), read) != read) {
-            target.cancelWriting();
+        if (!target.write(QByteArrayView(buffer.constData(), read)))
             return {QString(), target.errorString()};
-        }
     }
-    if (!target.commit())
+    if (!target.commit(ownerOnly))
         return {QString(), target.errorString()};
     return {destination, QString()};
 }
@@ -98,13 +109,13 @@ void MediaStorage::deleteStoredFile(const QString& path) const {
 bool MediaStorage::containsPath(const QString& path) const {
     if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return false;
-    const QString root = QFileInfo(m_storageDirectory).canonicalFilePath();
     const QString canonical = QFileInfo(path).canonicalFilePath();
-    if (root.isEmpty() || canonical.isEmpty())
+    if (canonical.isEmpty())
         return false;
-    // Canonical paths hold no "..", "." or repeated separators, so a prefix that ends in a
-    // separator compares whole components.
-    return canonical.startsWith(root.endsWith(u'/') ? root : root + u'/');
+    // Media and Backgrounds may be links to another disk; what lies there is still ours.
+    return isBelow(canonical, m_storageDirectory) ||
+           isBelow(canonical, m_storageDirectory + QStringLiteral("/Media")) ||
+           isBelow(canonical, m_storageDirectory + QStringLiteral("/Backgrounds"));
 }
 
 bool MediaStorage::isRegularFile(const QString& path) {

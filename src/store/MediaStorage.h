@@ -19,13 +19,15 @@ class MediaStorage final {
 public:
     explicit MediaStorage(QString applicationDataDirectory);
 
-    // Each returns the directory, creating it when missing; a failure to create is ignored.
+    // Each returns the directory, creating it owner-only when missing; a failure to create is
+    // ignored.
     QString storageDirectory() const;
     QString mediaDirectory() const;
     QString backgroundsDirectory() const;
 
     // Copies under a fresh upper-case UUID name with the lower-cased extension of the source
-    // (defaultExtension when it has none). Nothing is left behind when the copy fails.
+    // (defaultExtension when it has none), readable by the owner only. The copy appears only
+    // whole and synced; nothing is left behind when it fails.
     StoredCopy copyIntoStorage(const QString& sourcePath, const QString& targetDirectory,
                                const QString& defaultExtension) const;
     StoredCopy copyIntoStorage(QIODevice& source, const QString& sourceName,
@@ -37,7 +39,7 @@ public:
     void deleteStoredFile(const QString& path) const;
 
     // True when path, with symbolic links and ".." resolved, is an existing item strictly
-    // inside the storage directory.
+    // inside the storage directory, or inside Media or Backgrounds wherever they lead.
     bool containsPath(const QString& path) const;
 
     // True when path names an existing regular file (after following links).

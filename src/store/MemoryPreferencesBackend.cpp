@@ -9,10 +9,13 @@ QVariantMap MemoryPreferencesBackend::readAll() {
     return m_values;
 }
 
-bool MemoryPreferencesBackend::writeAll(const QVariantMap& values) {
+bool MemoryPreferencesBackend::writeAll(const QVariantMap& values, QString& error) {
     const QMutexLocker lock(&m_mutex);
-    if (m_failing)
+    if (m_failing) {
+        ++m_failureCount;
+        error = QStringLiteral("the backend is set to fail");
         return false;
+    }
     m_values = values;
     ++m_writeCount;
     return true;
@@ -21,6 +24,11 @@ bool MemoryPreferencesBackend::writeAll(const QVariantMap& values) {
 int MemoryPreferencesBackend::writeCount() const {
     const QMutexLocker lock(&m_mutex);
     return m_writeCount;
+}
+
+int MemoryPreferencesBackend::failureCount() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_failureCount;
 }
 
 void MemoryPreferencesBackend::setFailing(bool failing) {

@@ -12,14 +12,16 @@ public:
     explicit MemoryPreferencesBackend(QVariantMap initial);
 
     QVariantMap readAll() override;
-    bool writeAll(const QVariantMap& values) override;
+    bool writeAll(const QVariantMap& values, QString& error) override;
 
     int writeCount() const;
+    int failureCount() const;
     void setFailing(bool failing);
 
 private:
     mutable QMutex m_mutex;
     QVariantMap m_values;
     int m_writeCount = 0;
+    int m_failureCount = 0;
     bool m_failing = false;
 };

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/Preferences.h"
 
-Preferences::Preferences(std::shared_ptr<PreferencesBackend> backend, QObject* parent)
+#include <algorithm>
+
+Preferences::Preferences(std::shared_ptr<PreferencesBackend> backend, QObject* parent,
+                         std::chrono::milliseconds firstDelay)
     : QObject(parent)
     , m_backend(std::move(backend))
-    , m_values(m_backend->readAll()) {
+    , m_values(m_backend->readAll())
+    , m_firstDelay(firstDelay) {
     m_writer.setMaxThreadCount(1);
     m_writeTimer.setSingleShot(true);
-    m_writeTimer.setInterval(writeDelayMs);
     connect(&m_writeTimer, &QTimer::timeout, this, &Preferences::writeSoon);
 }
 
@@ -33,13 +36,20 @@ void Preferences::remove(const QString& key) {
         markDirty();
 }
 
-void Preferences::flush() {
+bool Preferences::flush() {
     m_writeTimer.stop();
     m_writer.waitForDone();
     if (m_writeFailed.exchange(false))
         m_dirty = true;
-    if (m_dirty && m_backend->writeAll(m_values))
-        m_dirty = false;
+    if (!m_dirty)
+        return true;
+    QString error;
+    const bool written = m_backend->writeAll(m_values, error);
+    m_dirty = !written;
+    noteResult(written, error);
+    if (!written)
+        m_writeTimer.start(nextDelay());
+    return written;
 }
 
 bool Preferences::hasPendingWrite() const {
@@ -50,7 +60,7 @@ void Preferences::markDirty() {
     m_dirty = true;
     // The timer is not restarted: a steady stream of writes still reaches the disk in time.
     if (!m_writeTimer.isActive())
-        m_writeTimer.start();
+        m_writeTimer.start(nextDelay());
 }
 
 void Preferences::writeSoon() {
@@ -59,14 +69,40 @@ void Preferences::writeSoon() {
     m_dirty = false;
     // The snapshot shares its data with m_values until the next change detaches it.
     m_writer.start([this, backend = m_backend, snapshot = m_values] {
-        if (!backend->writeAll(snapshot)) {
-            m_writeFailed = true;
-            QMetaObject::invokeMethod(this, &Preferences::retryFailedWrite, Qt::QueuedConnection);
-        }
+        QString error;
+        const bool written = backend->writeAll(snapshot, error);
+        m_writeFailed = !written;
+        QMetaObject::invokeMethod(
+            this, [this, written, error] { writeFinished(written, error); }, Qt::QueuedConnection);
     });
 }
 
-void Preferences::retryFailedWrite() {
-    if (m_writeFailed.exchange(false))
-        markDirty();
+void Preferences::writeFinished(bool written, const QString& error) {
+    // A flush in between has already taken the failure over.
+    if (!written && !m_writeFailed.exchange(false))
+        return;
+    noteResult(written, error);
+    if (!written) {
+        m_dirty = true;
+        m_writeTimer.start(nextDelay());
+    }
+}
+
+void Preferences::noteResult(bool written, const QString& error) {
+    if (written) {
+        if (m_failures >= 2)
+            Q_EMIT writeRecovered();
+        m_failures = 0;
+        m_lastError.clear();
+        return;
+    }
+    m_lastError = error;
+    if (++m_failures == 2)
+        Q_EMIT writeFailing(error);
+}
+
+std::chrono::milliseconds Preferences::nextDelay() const {
+    // Doubles with every failure in a row: a disk that stays full is not hammered.
+    const int doublings = std::min(m_failures, 7);
+    return std::min(m_firstDelay * (1 << doublings), longestRetryDelay);
 }

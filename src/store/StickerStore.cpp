@@ -3,12 +3,12 @@
 
 #include "model/StickerJson.h"
 #include "store/AppSettings.h"
+#include "store/AtomicFile.h"
 #include "store/Preferences.h"
 #include "store/StickerWindowSyncing.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 
@@ -63,8 +63,9 @@ void StickerStore::load() {
         return;
     m_stickers = std::move(*previous);
     Q_EMIT stickersChanged();
-    save();
-    m_preferences.remove(previousSaveKey);
+    // The older list goes only once the new one is stored.
+    if (save())
+        m_preferences.remove(previousSaveKey);
 }
 
 void StickerStore::relocateMedia() {
@@ -78,12 +79,14 @@ void StickerStore::relocateMedia() {
         } else if (MediaStorage::isRegularFile(sticker.gifPath)) {
             const StoredCopy copy = m_storage.copyIntoStorage(
                 sticker.gifPath, m_storage.mediaDirectory(), QStringLiteral("gif"));
+            Sticker adopted = sticker;
+            // A copy that fails (a full disk) keeps the record as it was for the next start:
+            // only media that are really gone drop a sticker.
             if (copy) {
-                Sticker adopted = sticker;
                 adopted.gifPath = copy.path;
-                kept.append(adopted);
                 rewritten = true;
             }
+            kept.append(adopted);
         }
     }
     const bool countChanged = kept.size() != m_stickers.size();
@@ -94,13 +97,14 @@ void StickerStore::relocateMedia() {
     }
 }
 
-void StickerStore::save() {
+bool StickerStore::save() {
     const std::optional<QByteArray> encoded = StickerJson::encode(m_stickers);
     if (!encoded)
-        return;
+        return false;
     if (m_unreadableValue && !keepUnreadableValue())
-        return;
+        return false;
     m_preferences.setValue(saveKey, *encoded);
+    return true;
 }
 
 bool StickerStore::keepUnreadableValue() {
@@ -110,9 +114,9 @@ bool StickerStore::keepUnreadableValue() {
     QString path = QStringLiteral("%1/unreadable-stickers-%2.json").arg(directory, stamp);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QStringLiteral("%1/unreadable-stickers-%2-%3.json").arg(directory, stamp).arg(n);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(*m_unreadableValue) != m_unreadableValue->size() || !file.commit())
+    AtomicFile file(path);
+    if (!file.open() || !file.write(*m_unreadableValue) ||
+        !file.commit(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     m_unreadableValue.reset();
     m_unreadableBackupPath = path;

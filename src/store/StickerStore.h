@@ -61,7 +61,9 @@ public:
     void toggleAllLocked();
     void normalizeZIndex();
 
-    void save();
+    // False when nothing was stored: the list does not encode, or the bytes of an unreadable
+    // stored list could not be kept first.
+    bool save();
 
     // Where the bytes of a stored list that did not decode were kept, once a save replaced it.
     QString unreadableBackupPath() const { return m_unreadableBackupPath; }

@@ -49,6 +49,10 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QFile::Permissions permissionsOf(const QString& path) {
+    return QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+}
+
 QStringList filesBelow(const QString& directory) {
     QStringList files;
     QDirIterator it(directory, QDir::Files | QDir::Hidden | QDir::System,

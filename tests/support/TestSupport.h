@@ -4,6 +4,7 @@
 #include "store/StickerWindowSyncing.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QProcessEnvironment>
 #include <QString>
@@ -21,6 +22,9 @@ void isolateHome(QProcessEnvironment& environment, const QString& home);
 
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+// The owner, group and other permissions of path, as ls shows them.
+QFile::Permissions permissionsOf(const QString& path);
 
 // Every file below directory, relative to it, sorted.
 QStringList filesBelow(const QString& directory);
