@@ -2,6 +2,7 @@
 #include "store/MediaStorage.h"
 
 #include "support/TestSupport.h"
+#include "support/TinyFileSystem.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -58,6 +59,13 @@ TEST_F(MediaStorageTest, CopiesUnderAFreshNameWithALowerCaseExtension) {
     EXPECT_FALSE(QUuid::fromString(info.completeBaseName()).isNull());
     EXPECT_EQ(readFile(first.path), QByteArray("png-bytes"));
     EXPECT_TRUE(QFileInfo::exists(source));
+    // The user's pictures are theirs alone, also in a storage an older version opened to all.
+    EXPECT_EQ(permissionsOf(first.path), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(m_storage.storageDirectory(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ReadOther |
+                                                            QFile::ExeOther);
+    for (const QString& directory : {m_storage.storageDirectory(), m_storage.mediaDirectory()})
+        EXPECT_EQ(permissionsOf(directory), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     const QString bare = inData(QStringLiteral("pick/noext"));
     writeFile(bare, "x");
@@ -85,6 +93,17 @@ TEST_F(MediaStorageTest, AFailedCopyLeavesNothingBehind) {
                                            inData(QStringLiteral("no/such/dir")),
                                            QStringLiteral("gif")));
     EXPECT_EQ(filesBelow(m_storage.storageDirectory()), QStringList());
+
+    // A full disk, which fails the last write or only the sync of a small file.
+    TinyFileSystem disk(inData(QStringLiteral("full")), 64 * 1024);
+    if (!disk.isReady())
+        return;
+    const QString fullDirectory = disk.reach(inData(QStringLiteral("full")));
+    disk.fill();
+    writeFile(inData(QStringLiteral("b.png")), QByteArray(6000, 'b'));
+    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("b.png")), fullDirectory,
+                                           QStringLiteral("png")));
+    EXPECT_EQ(filesBelow(fullDirectory), QStringList{QStringLiteral(".filler")});
 }
 
 TEST_F(MediaStorageTest, DeletesOnlyRegularFilesReallyInsideTheStorage) {

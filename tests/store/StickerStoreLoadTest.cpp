@@ -105,6 +105,21 @@ TEST_F(StickerStoreLoad, AnUnreadableCurrentValueIsKeptWhenThePreviousKeyReplace
     EXPECT_EQ(readFile(store.unreadableBackupPath()), QByteArray("[{]"));
 }
 
+TEST_F(StickerStoreLoad, AStorageThatCannotBeWrittenLosesNoRecordAndNoOlderList) {
+    // A file where the storage should be: neither the media nor the unreadable list can be
+    // copied into it, as on a full disk.
+    writeFile(dataDirectory(), "in the way");
+    m_preferences.setValue(StickerStore::saveKey, QByteArray("[{]"));
+    const QList<Sticker> previous =
+        named({outsideFile(QStringLiteral("a.gif")), outsideFile(QStringLiteral("b.png"))});
+    storeList(StickerStore::previousSaveKey, previous);
+    const StickerStore& store = makeStore();
+    EXPECT_EQ(layout(store.stickers()), QStringLiteral("a1 b0"));
+    EXPECT_EQ(store.stickers()[0].gifPath, previous[0].gifPath);
+    EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), QByteArray("[{]"));
+    EXPECT_TRUE(m_preferences.contains(StickerStore::previousSaveKey));
+}
+
 TEST_F(StickerStoreLoad, DropsStickersWithoutMediaAndAdoptsOutsideFiles) {
     const QString kept = mediaFile(QStringLiteral("kept.gif"));
     const QString outside = outsideFile(QStringLiteral("Outside.GIF"));
@@ -152,6 +167,24 @@ TEST_F(StickerStoreLoad, TreatsPathsThatOnlyLookInsideAsOutside) {
     }
     EXPECT_TRUE(QFileInfo::exists(sibling));
     EXPECT_TRUE(QFileInfo::exists(outside));
+}
+
+TEST_F(StickerStoreLoad, AStorageOrMediaDirectoryMovedElsewhereAndLinkedIsInside) {
+    for (const QString& linked : {QStringLiteral("/Vantrel"), QStringLiteral("/Vantrel/Media")}) {
+        m_store.reset();
+        QDir(m_root.path()).removeRecursively();
+        const QString moved = m_root.filePath(QStringLiteral("other-disk/moved"));
+        QDir().mkpath(moved);
+        QDir().mkpath(QFileInfo(dataDirectory() + linked).absolutePath());
+        ASSERT_TRUE(QFile::link(moved, dataDirectory() + linked));
+        const QString kept = mediaFile(QStringLiteral("kept.gif"));
+        storeList(StickerStore::saveKey, named({kept}));
+        for (int start = 0; start < 2; ++start) {
+            ASSERT_EQ(makeStore().stickers().size(), 1);
+            EXPECT_EQ(m_store->stickers()[0].gifPath, kept);
+        }
+        EXPECT_EQ(filesBelow(moved).size(), 1) << linked.toStdString();
+    }
 }
 
 TEST_F(StickerStoreLoad, CreatesTheWindowManagerOnceOnTheNextTurn) {
