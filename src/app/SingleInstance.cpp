@@ -9,6 +9,9 @@
 namespace {
 
 constexpr QByteArrayView showRequest = "show\n";
+// Requests are one short line: a client that sends more without ending it is cut off,
+// so that it cannot fill the memory.
+constexpr qint64 longestRequest = 64;
 constexpr int handOverBoundMs = 3000;
 
 } // namespace
@@ -16,20 +19,25 @@ constexpr int handOverBoundMs = 3000;
 SingleInstance::SingleInstance(const QString& runtimeDirectory, QObject* parent)
     : QObject(parent)
     , m_lockPath(QDir(runtimeDirectory).filePath(QStringLiteral("vantrel.lock")))
-    , m_socketPath(QDir(runtimeDirectory).filePath(QStringLiteral("vantrel.socket"))) {
+    , m_socketPath(QDir(runtimeDirectory).filePath(socketName.toString())) {
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->canReadLine() && socket->readLine() == showRequest)
-                    Q_EMIT showRequested();
+                while (socket->canReadLine()) {
+                    if (socket->readLine() == showRequest)
+                        Q_EMIT showRequested();
+                }
+                if (socket->bytesAvailable() > longestRequest) {
+                    socket->abort();
+                    socket->deleteLater();
+                }
             });
         }
     });
 }
 
 SingleInstance::Role SingleInstance::claim() {
-    QDir().mkpath(QFileInfo(m_lockPath).absolutePath());
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     // QLockFile takes over a lock whose process is gone.
     if (m_lock->tryLock(0)) {

@@ -7,13 +7,15 @@
 #include <memory>
 
 // One Vantrel per user: the first process holds a lock and listens on a user-only local socket
-// in the runtime directory; a later one hands it "show" and leaves. A lock left by a crashed
-// run is stale and never blocks a start.
+// in a runtime directory private to the user; a later one hands it "show" and leaves. A lock
+// left by a crashed run is stale and never blocks a start.
 class SingleInstance final : public QObject {
     Q_OBJECT
 
 public:
     enum class Role { primary, handedOver, failed };
+
+    static constexpr QStringView socketName = u"vantrel.socket";
 
     explicit SingleInstance(const QString& runtimeDirectory, QObject* parent = nullptr);
 

@@ -2,8 +2,11 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "app/VantrelApp.h"
+#include "platform/ExitHook.h"
 #include "platform/QuitSignals.h"
+#include "platform/RuntimeDirectory.h"
 #include "store/IniPreferencesBackend.h"
+#include "store/Preferences.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -68,7 +71,15 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second launch hands "show" to the first and leaves before touching any preferences.
-    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+    const std::optional<QString> runtimeDirectory =
+        RuntimeDirectory::locate(SingleInstance::socketName);
+    if (!runtimeDirectory) {
+        std::fputs("vantrel: no private runtime directory (XDG_RUNTIME_DIR, the temporary and the "
+                   "cache directory are all unusable)\n",
+                   stderr);
+        return 1;
+    }
+    SingleInstance instance(*runtimeDirectory);
     switch (instance.claim()) {
     case SingleInstance::Role::handedOver:
         return 0;
@@ -83,6 +94,8 @@ int main(int argc, char** argv) {
                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QObject::connect(&instance, &SingleInstance::showRequested, &vantrel.delegate(),
                      &AppDelegate::reopen);
+    // A broken X connection ends the process inside the event loop; the pending write goes first.
+    const ExitHook flushOnExit([&vantrel] { vantrel.preferences().flush(); });
     vantrel.delegate().launch();
     QuitSignals quitSignals;
     // exit(), not quit(): quit() asks every window to close, and the main window only hides.

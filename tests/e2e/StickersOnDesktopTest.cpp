@@ -144,7 +144,7 @@ TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind) {
         << blend.name().toStdString();
 }
 
-TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition) {
+TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePositionEvenWhenTheXServerDies) {
     startSession();
     Sticker locked = sticker(QStringLiteral("Locked"), 600, 200);
     locked.isLocked = true;
@@ -167,11 +167,15 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePosition) {
     drag(600, 200, 100, -50);
     EXPECT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(300, 390); }));
 
-    quit();
+    // The server dies within the second that the last position waits to be written.
+    drag(300, 250, 50, 30);
+    ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(350, 420); }));
+    m_session->killServer();
+    ASSERT_TRUE(m_program.waitForFinished(20000));
     const QList<Sticker> after = stored();
     ASSERT_EQ(after.size(), 2);
-    EXPECT_EQ(after[0].x, 300);
-    EXPECT_EQ(after[0].y, 250);
+    EXPECT_EQ(after[0].x, 350);
+    EXPECT_EQ(after[0].y, 220);
     EXPECT_EQ(after[1].x, 600);
     EXPECT_EQ(after[1].y, 200);
 }

@@ -80,6 +80,11 @@ XSession::~XSession() {
     stopProcess(m_sessionBus.get());
 }
 
+void XSession::killServer() {
+    m_server->kill();
+    m_server->waitForFinished(5000);
+}
+
 bool XSession::toolsAvailable() {
     const QStringList tools = {QStringLiteral("Xvfb"),     QStringLiteral("openbox"),
                                QStringLiteral("xcompmgr"), QStringLiteral("xprop"),

@@ -57,6 +57,9 @@ public:
     // The _NET_WM_DESKTOP of window; none while the property is missing.
     std::optional<quint32> netWmDesktop(quint32 window) const;
 
+    // Kills the server as a crash would: every client loses its connection.
+    void killServer();
+
     bool startCompositor();
     void stopCompositor();
     // True while some compositing manager owns _NET_WM_CM_S0.
