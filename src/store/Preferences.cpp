@@ -46,7 +46,8 @@ bool Preferences::flush() {
     QString error;
     const bool written = m_backend->writeAll(m_values, error);
     m_dirty = !written;
-    noteResult(written, error);
+    // Nothing is said from here: a flush may run while the process ends.
+    m_lastError = error;
     if (!written)
         m_writeTimer.start(nextDelay());
     return written;
