@@ -17,14 +17,10 @@ namespace {
 
 constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-bool parses(const QString& path, const QByteArray& bytes) {
+bool isText(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    if (utf8.hasError() || bytes.contains('\0'))
-        return false;
-    const QSettings settings(path, QSettings::IniFormat);
-    return settings.status() == QSettings::NoError &&
-           (!settings.allKeys().isEmpty() || text.trimmed().isEmpty());
+    [[maybe_unused]] const QString text = utf8(bytes);
+    return !utf8.hasError() && !bytes.contains('\0');
 }
 
 // A full disk can cut the file short while Qt still reports success; reading it back tells.
@@ -62,7 +58,8 @@ QVariantMap IniPreferencesBackend::readAll() {
         return {};
     QFile file(m_filePath);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError || !parses(m_filePath, bytes)) {
+    // What cannot be read, or random bytes, yields nothing: no junk comes back as settings.
+    if (!file.isOpen() || file.error() != QFileDevice::NoError || !isText(bytes)) {
         m_keepBeforeWrite = true;
         return {};
     }
@@ -70,6 +67,9 @@ QVariantMap IniPreferencesBackend::readAll() {
     const QSettings settings(m_filePath, QSettings::IniFormat);
     for (const QString& key : settings.allKeys())
         values.insert(key, settings.value(key));
+    // Text that is not all settings gives what it holds, and is kept as it was all the same.
+    m_keepBeforeWrite =
+        settings.status() != QSettings::NoError || (values.isEmpty() && !bytes.trimmed().isEmpty());
     return values;
 }
 

@@ -185,16 +185,21 @@ TEST(IniPreferencesBackend, KeepsAFileItCannotReadBesideItBeforeTheFirstWrite) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Vantrel.conf"));
     EXPECT_TRUE(IniPreferencesBackend(path).readAll().isEmpty());
-    // Random bytes, a file its owner may not read, and text with no setting in it.
+    // Random bytes, a file its owner may not read, text with no setting in it, and settings
+    // with a broken line, which are read as far as they go.
     struct Case {
         QByteArray bytes;
         QFile::Permissions permissions;
+        QVariantMap read;
     };
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
     const Case cases[] = {
-        {QByteArray("\xff\xfe\0\0[[[=\n==\n\x93\x01k=v\n", 18),
-         QFile::ReadOwner | QFile::WriteOwner},
-        {QByteArray("[General]\nvantrel_language=en\n"), {}},
-        {QByteArray("just some words\n"), QFile::ReadOwner | QFile::WriteOwner},
+        {QByteArray("\xff\xfe\0\0[[[=\n==\n\x93\x01k=v\n", 18), ownerOnly, {}},
+        {QByteArray("[General]\nvantrel_language=en\n"), {}, {}},
+        {QByteArray("# just some words\n"), ownerOnly, {}},
+        {QByteArray("[General]\nvantrel_language=en\n[broken\n"),
+         ownerOnly,
+         {{QStringLiteral("vantrel_language"), QStringLiteral("en")}}},
     };
     for (const Case& bad : cases) {
         QDir(dir.path()).removeRecursively();
@@ -204,7 +209,7 @@ TEST(IniPreferencesBackend, KeepsAFileItCannotReadBesideItBeforeTheFirstWrite) {
         QString error;
         {
             const WithoutFileAccessOverride asTheUser;
-            EXPECT_TRUE(backend.readAll().isEmpty()) << bad.bytes.toStdString();
+            EXPECT_EQ(backend.readAll(), bad.read) << bad.bytes.toStdString();
             EXPECT_TRUE(backend.writeAll({{QStringLiteral("k"), 1}}, error)) << error.toStdString();
             EXPECT_TRUE(backend.writeAll({{QStringLiteral("k"), 2}}, error));
         }
