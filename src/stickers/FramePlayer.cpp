@@ -1,28 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/FramePlayer.h"
 
-FramePlayer::FramePlayer(std::unique_ptr<FrameTimer> timer, std::function<void()> frameChanged)
+FramePlayer::FramePlayer(std::unique_ptr<FrameTimer> timer,
+                         std::function<void(const QRect&)> frameChanged)
     : m_timer(std::move(timer))
     , m_frameChanged(std::move(frameChanged)) {}
 
 void FramePlayer::showImage(const QImage& image) {
     m_timer->stop();
-    m_media.reset();
+    m_shown = image;
+    m_next = QImage();
+    m_frames.reset();
     m_started = false;
-    m_single = image;
     m_current = 0;
-    m_frameChanged();
+    m_frameChanged(m_shown.rect());
 }
 
-void FramePlayer::install(std::shared_ptr<const DecodedMedia> media, bool keepPosition) {
+void FramePlayer::install(std::shared_ptr<FrameSource> frames, bool keepPosition) {
     const bool wasStarted = m_started && keepPosition;
     const qsizetype previous = m_current;
     m_timer->stop();
-    m_single = QImage();
-    m_media = std::move(media);
+    // The images go before their source, which may hold their pixels.
+    m_shown = QImage();
+    m_next = QImage();
+    m_frames = std::move(frames);
     m_current = keepPosition && frameCount() > 0 ? previous % frameCount() : 0;
+    if (m_frames)
+        m_shown = m_frames->frame(m_current);
     m_started = false;
-    m_frameChanged();
+    m_frameChanged(m_shown.rect());
     if (wasStarted)
         start();
 }
@@ -44,32 +50,44 @@ void FramePlayer::setVisible(bool visible) {
 
 void FramePlayer::stop() {
     m_timer->stop();
-    m_media.reset();
-    m_single = QImage();
+    m_shown = QImage();
+    m_next = QImage();
+    m_frames.reset();
     m_started = false;
     m_current = 0;
 }
 
-const QImage& FramePlayer::currentImage() const {
-    if (m_media && m_current < m_media->frames.size())
-        return m_media->frames[m_current];
-    return m_single;
+bool FramePlayer::needsNextFrame() const {
+    return m_started && m_visible && frameCount() >= 2 && m_next.isNull();
+}
+
+void FramePlayer::prepareNextFrame() {
+    if (needsNextFrame())
+        m_next = m_frames->frame(nextIndex());
+}
+
+bool FramePlayer::currentIsOpaque() const {
+    return m_frames && m_frames->media().frames.isOpaque(m_current);
 }
 
 qsizetype FramePlayer::frameCount() const {
-    return m_media ? m_media->frames.size() : 0;
+    return m_frames ? m_frames->frameCount() : 0;
 }
 
 void FramePlayer::scheduleNextFrame() {
     if (!m_started || !m_visible || frameCount() < 2)
         return;
-    m_timer->start(m_media->durations.value(m_current, 0.08), [this] { advanceFrame(); });
+    m_timer->start(m_frames->media().durations.value(m_current, 0.08), [this] { advanceFrame(); });
 }
 
 void FramePlayer::advanceFrame() {
     if (!m_started || !m_visible || frameCount() < 2)
         return;
-    m_current = (m_current + 1) % frameCount();
-    m_frameChanged();
+    // Normally decoded ahead, after the last paint; decoded now when no paint came between.
+    prepareNextFrame();
+    m_current = nextIndex();
+    m_shown = std::move(m_next);
+    m_next = QImage();
+    m_frameChanged(m_frames->media().frames.changedRect(m_current));
     scheduleNextFrame();
 }

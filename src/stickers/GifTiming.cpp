@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/GifTiming.h"
 
+#include <QBuffer>
+
 namespace GifTiming {
 namespace {
 
@@ -9,31 +11,51 @@ constexpr unsigned char imageSeparator = 0x2C;
 constexpr unsigned char trailer = 0x3B;
 constexpr unsigned char graphicControlLabel = 0xF9;
 
-// A read cursor that refuses, rather than reads past, the end of the data.
+// A buffered read cursor over a device that refuses, rather than reads past, the end of the
+// data; it holds a window of the file, never the whole of it.
 class Cursor final {
 public:
-    explicit Cursor(QByteArrayView data)
-        : m_data(data)
-        , m_size(std::size_t(data.size())) {}
+    explicit Cursor(QIODevice& device)
+        : m_device(device) {}
 
-    bool atEnd() const { return m_at >= m_size; }
-    bool has(std::size_t count) const { return count <= m_size - m_at; }
+    // True when count bytes can be peeked at.
+    bool has(std::size_t count) {
+        while (m_buffer.size() - m_at < qsizetype(count)) {
+            m_buffer.remove(0, m_at);
+            m_at = 0;
+            const QByteArray more = m_device.read(chunkBytes);
+            if (more.isEmpty())
+                return false;
+            m_buffer.append(more);
+        }
+        return true;
+    }
 
     std::optional<unsigned> byte() {
-        if (atEnd())
+        if (!has(1))
             return std::nullopt;
-        return static_cast<unsigned char>(m_data[qsizetype(m_at++)]);
+        return static_cast<unsigned char>(m_buffer[m_at++]);
     }
 
     unsigned peek(std::size_t offset) const {
-        return static_cast<unsigned char>(m_data[qsizetype(m_at + offset)]);
+        return static_cast<unsigned char>(m_buffer[m_at + qsizetype(offset)]);
+    }
+
+    // The next count bytes, after has(count).
+    QByteArrayView peekBytes(std::size_t count) const {
+        return QByteArrayView(m_buffer).sliced(m_at, qsizetype(count));
     }
 
     bool skip(std::size_t count) {
-        if (!has(count))
-            return false;
-        m_at += count;
-        return true;
+        const auto buffered = std::size_t(m_buffer.size() - m_at);
+        if (count <= buffered) {
+            m_at += qsizetype(count);
+            return true;
+        }
+        m_buffer.clear();
+        m_at = 0;
+        const auto rest = qint64(count - buffered);
+        return m_device.skip(rest) == rest;
     }
 
     // Skips data sub-blocks up to and including the zero-length terminator.
@@ -48,9 +70,11 @@ public:
     }
 
 private:
-    QByteArrayView m_data;
-    std::size_t m_size;
-    std::size_t m_at = 0;
+    static constexpr qint64 chunkBytes = 64 * 1024;
+
+    QIODevice& m_device;
+    QByteArray m_buffer;
+    qsizetype m_at = 0;
 };
 
 std::size_t colourTableBytes(unsigned flags) {
@@ -70,12 +94,21 @@ std::optional<double> readControlExtension(Cursor& cursor, bool& intact) {
 } // namespace
 
 std::vector<std::optional<double>> readDelays(QByteArrayView data, std::size_t maxImages) {
+    // The view's bytes are read in place.
+    QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readDelays(buffer, maxImages);
+}
+
+std::vector<std::optional<double>> readDelays(QIODevice& device, std::size_t maxImages) {
     std::vector<std::optional<double>> delays;
-    if (!data.startsWith("GIF87a") && !data.startsWith("GIF89a"))
-        return delays;
-    Cursor cursor(data);
+    Cursor cursor(device);
     // Header and logical screen descriptor; byte 10 holds the global colour table's flags.
     if (!cursor.has(13))
+        return delays;
+    const QByteArrayView signature = cursor.peekBytes(6);
+    if (signature != "GIF87a" && signature != "GIF89a")
         return delays;
     const unsigned screenFlags = cursor.peek(10);
     if (!cursor.skip(13 + colourTableBytes(screenFlags)))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QIODevice>
 #include <optional>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace GifTiming {
 // for an image without a GCE. Stops at the trailer, at malformed data, at the end of data or
 // after maxImages images; never reads outside data. Not a GIF: an empty list.
 std::vector<std::optional<double>> readDelays(QByteArrayView data, std::size_t maxImages = 100000);
+// The same, read from device as it streams by.
+std::vector<std::optional<double>> readDelays(QIODevice& device, std::size_t maxImages = 100000);
 
 // The display time of a frame: the delay when above 0.02 s, else 0.02 s; 0.08 s without one.
 double frameDuration(std::optional<double> delay);

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QThread>
 #include <atomic>
 #include <optional>
@@ -41,8 +42,20 @@ MediaCache::Ticket::~Ticket() {
 }
 
 MediaCache::MediaCache(QObject* parent)
-    : QObject(parent) {
+    : MediaCache(std::make_shared<FrameBudget>(), FrameStore::Coding::compressed, parent) {}
+
+MediaCache::MediaCache(std::shared_ptr<FrameBudget> budget, FrameStore::Coding coding,
+                       QObject* parent)
+    : QObject(parent)
+    , m_budget(std::move(budget))
+    , m_coding(coding) {
     m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    // Qt's own bound on one image's pixels, for readers whose size is not known before they
+    // decode. It is process-wide; set here, before any decode of this cache starts, and only
+    // when it differs, so that no worker reads it while it changes.
+    const int limit = DecodeLimits().allocationLimitMb;
+    if (QImageReader::allocationLimit() != limit)
+        QImageReader::setAllocationLimit(limit);
 }
 
 MediaCache::~MediaCache() {
@@ -64,6 +77,8 @@ std::unique_ptr<MediaCache::Ticket> MediaCache::request(const DecodeRequest& req
         job = std::make_shared<MediaJob>();
         job->key = key;
         job->request = request;
+        job->request.budget = m_budget;
+        job->request.coding = m_coding;
         if (auto existing = m_decodedSets.value(key).lock()) {
             job->result = std::move(existing);
             job->done = true;
@@ -147,6 +162,17 @@ void MediaCache::deliverDecoded(const std::shared_ptr<MediaJob>& job) {
         const Decoded decoded = ticket->m_decoded;
         decoded(job->result);
     }
+}
+
+std::shared_ptr<FrameSource>
+MediaCache::frameSource(const std::shared_ptr<const DecodedMedia>& media) {
+    if (auto source = m_frameSources.value(media.get()).lock())
+        return source;
+    auto source = std::make_shared<FrameSource>(media);
+    m_frameSources.insert(media.get(), source);
+    for (auto it = m_frameSources.begin(); it != m_frameSources.end();)
+        it = it->expired() ? m_frameSources.erase(it) : std::next(it);
+    return source;
 }
 
 void MediaCache::unsubscribe(Ticket* ticket) {

@@ -38,7 +38,18 @@ public:
     QByteArrayView head() const { return m_head; }
     QIODevice& device() { return m_file; }
 
-    // QIODevice::read reserves the whole requested length, so the file's own size is asked for.
+    // The delays of a GIF, read as the file streams by: the file is never held whole for them.
+    std::vector<std::optional<double>> gifDelays(std::size_t maxImages) {
+        if (isWhole())
+            return GifTiming::readDelays(m_head, maxImages);
+        QFile stream(m_path);
+        if (!stream.open(QIODevice::ReadOnly))
+            return {};
+        return GifTiming::readDelays(stream, maxImages);
+    }
+
+    // libheif reads from memory. QIODevice::read reserves the whole requested length, so the
+    // file's own size is asked for.
     QByteArrayView all() {
         if (isWhole())
             return m_head;
@@ -87,7 +98,10 @@ public:
         : m_request(request)
         , m_cancelled(cancelled)
         , m_firstFrame(firstFrame)
-        , m_frameLimit(request.animated ? request.limits.maxFrames : 1) {}
+        , m_frameLimit(request.animated ? request.limits.maxFrames : 1) {
+        m_media.frames = FrameStore(request.coding);
+        m_media.lease = FrameBudget::Lease(request.budget, request.limits.maxTotalFrameBytes);
+    }
 
     // False once the decode is to end: enough frames, or cancelled.
     bool wantsMore() {
@@ -116,19 +130,29 @@ public:
         const QImage converted = scaled.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (converted.isNull())
             return false;
-        if (m_media.byteCount + converted.sizeInBytes() > m_request.limits.maxTotalFrameBytes) {
+        const bool first = m_media.frames.isEmpty();
+        const auto reserve = [this, first](qint64 bytes) {
+            if (!first)
+                return m_media.lease.take(bytes);
+            m_media.lease.force(bytes);
+            return true;
+        };
+        if (!m_media.frames.append(converted, reserve)) {
             m_media.truncated = true;
             return false;
         }
-        m_media.byteCount += converted.sizeInBytes();
-        m_media.frames.append(converted);
         m_media.durations.append(duration);
-        if (m_media.frames.size() == 1 && m_firstFrame)
+        if (first && m_firstFrame)
             m_firstFrame(converted, m_media.aspectRatio);
         return true;
     }
 
-    DecodedMedia result() const { return m_wasCancelled ? DecodedMedia() : m_media; }
+    DecodedMedia result() {
+        if (m_wasCancelled)
+            return {};
+        m_media.frames.finish();
+        return std::move(m_media);
+    }
 
 private:
     const DecodeRequest& m_request;
@@ -168,13 +192,13 @@ void readWithQt(QImageReader& reader, MediaFile& file, const DecodeRequest& requ
     std::vector<std::optional<double>> delays;
     if (request.animated) {
         delays = GifTiming::readDelays(file.head(), 1);
-        if (delays.empty() && !file.isWhole())
-            delays = GifTiming::readDelays(file.all(), 1);
+        if (delays.empty())
+            delays = file.gifDelays(1);
     }
     // Sequential readers cannot skip a broken frame, so the first failure ends the animation.
     for (std::size_t index = 0; collector.wantsMore() && reader.canRead(); ++index) {
         if (index == 1 && request.animated)
-            delays = GifTiming::readDelays(file.all(), std::size_t(std::max(limits.maxFrames, 0)));
+            delays = file.gifDelays(std::size_t(std::max(limits.maxFrames, 0)));
         QImage frame;
         if (!reader.read(&frame) || !limits.allowsImage(frame.size()))
             return;

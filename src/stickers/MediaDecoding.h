@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "stickers/FrameBudget.h"
+#include "stickers/FrameStore.h"
+
 #include <QImage>
 #include <QList>
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <memory>
 
 // Bounds that keep hostile or huge files from exhausting memory or time.
 struct DecodeLimits {
-    qint64 maxTotalFrameBytes = qint64(256) * 1024 * 1024; // one sticker's frames together
-    int maxCanvasSide = 16384;                             // refused before decoding
-    int allocationLimitMb = 128;                           // one decoded image's pixels
+    // One decoded set's share of the frame budget, so that no file takes what all the others
+    // need: a quarter of the default budget.
+    qint64 maxTotalFrameBytes = FrameBudget::defaultBytes / 4;
+    int maxCanvasSide = 16384;   // refused before decoding
+    int allocationLimitMb = 128; // one decoded image's pixels
     int maxFrames = 100000;
 
     // True when an image of size may be decoded: both sides in 1..maxCanvasSide and its 32-bit
@@ -24,19 +30,23 @@ struct DecodeRequest {
     bool animated = false; // true: every frame with its duration; false: image 0 only
     QSize targetBox;       // device pixels the media is fitted into; empty: source size
     DecodeLimits limits;
+    std::shared_ptr<FrameBudget> budget; // null: only the set's own share bounds it
+    FrameStore::Coding coding = FrameStore::Coding::compressed;
 };
 
 // Frames in file order, each scaled to fit targetBox (never above the source size), in
-// QImage::Format_ARGB32_Premultiplied; durations have the same length.
+// QImage::Format_ARGB32_Premultiplied; durations have the same length. Its lease holds the
+// frames' bytes against the budget for as long as the set lives.
 struct DecodedMedia {
-    QList<QImage> frames;
+    FrameStore frames;
     QList<double> durations;
     double aspectRatio = 1.0; // first image's width / max(height, 1), of the source
     QSize sourceSize;
-    qint64 byteCount = 0;
-    bool truncated = false; // frames were left out to stay within maxTotalFrameBytes
+    bool truncated = false; // frames were left out to stay within the set's share or the budget
+    FrameBudget::Lease lease{nullptr, 0};
 
     bool isEmpty() const { return frames.isEmpty(); }
+    qint64 byteCount() const { return frames.byteCount(); }
 };
 
 // Runs on a worker thread. Calls firstFrame (with the first frame and the aspect ratio) as soon

@@ -21,23 +21,6 @@ bool isGifPath(const QString& path) {
     return QFileInfo(path).suffix().toLower() == u"gif";
 }
 
-// Every pixel that any frame covers, so the shaped window hides no part of the animation.
-QImage coverage(const DecodedMedia& media) {
-    QImage covered(media.frames.first().size(), QImage::Format_Alpha8);
-    covered.fill(0);
-    for (const QImage& frame : media.frames) {
-        if (frame.size() != covered.size())
-            continue;
-        for (int y = 0; y < frame.height(); ++y) {
-            const auto* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-            uchar* out = covered.scanLine(y);
-            for (int x = 0; x < frame.width(); ++x)
-                out[x] = std::max<uchar>(out[x], static_cast<uchar>(qAlpha(in[x])));
-        }
-    }
-    return covered;
-}
-
 } // namespace
 
 StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Services services,
@@ -47,13 +30,13 @@ StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Service
     , m_onDrag(std::move(onDrag))
     , m_services(std::move(services))
     , m_player(m_services.timers ? m_services.timers() : std::make_unique<QtFrameTimer>(),
-               [this] { update(); }) {
+               [this](const QRect& changed) { frameChanged(changed); }) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(false);
     m_rescaleTimer.setSingleShot(true);
     m_rescaleTimer.setInterval(rescaleDelayMs);
-    connect(&m_rescaleTimer, &QTimer::timeout, this, [this] { requestMedia(true); });
+    connect(&m_rescaleTimer, &QTimer::timeout, this, &StickerNSView::rescale);
     // The view fills its window; taking its size now decodes the media at the right size.
     if (parent)
         setGeometry(parent->rect());
@@ -157,11 +140,13 @@ void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool
     if (m_stopped || !media || media->isEmpty())
         return;
     m_mediaAspectRatio = media->aspectRatio;
-    m_player.install(media, keepPosition);
+    m_player.install(m_services.cache ? m_services.cache->frameSource(media)
+                                      : std::make_shared<FrameSource>(media),
+                     keepPosition);
     if (!m_player.isPlaying())
         m_player.start();
     if (m_services.windowing && !m_services.windowing->isCompositing())
-        m_shapeSource = coverage(*media);
+        m_shapeSource = media->frames.coverage();
     applyStyle();
 }
 
@@ -187,6 +172,11 @@ void StickerNSView::loadBackgroundImage(const QString& path) {
         return;
     }
     m_loadedBgPath = path;
+    m_bgSourceSize = QSize();
+    requestBackground(path);
+}
+
+void StickerNSView::requestBackground(const QString& path) {
     if (!m_services.cache)
         return;
     DecodeRequest request;
@@ -201,11 +191,29 @@ void StickerNSView::loadBackgroundImage(const QString& path) {
             // An unreadable picture leaves the previous one in place.
             if (media && !media->isEmpty()) {
                 self->m_bgImage = media->frames.first();
+                self->m_bgSourceSize = media->sourceSize;
                 self->m_painter.setStyle(self->m_style, self->m_bgImage);
                 self->updateShape();
                 self->update();
             }
         });
+}
+
+// A picture decoded smaller than its source for a smaller view goes soft when the view grows.
+bool StickerNSView::backgroundTooSmall() const {
+    if (m_sticker.bgStyle != BGStyle::image || !m_loadedBgPath || m_bgImage.isNull() || m_bgTicket)
+        return false;
+    const QSize wanted = fittedPixelSize(m_bgSourceSize, mediaTargetBox() * backgroundOversize);
+    return wanted.width() > m_bgImage.width() || wanted.height() > m_bgImage.height();
+}
+
+void StickerNSView::rescale() {
+    if (m_stopped)
+        return;
+    if (m_mediaRequested && mediaTargetBox() != m_decodedBox)
+        requestMedia(true);
+    if (backgroundTooSmall())
+        requestBackground(*m_loadedBgPath);
 }
 
 void StickerNSView::updateShape() {
@@ -235,17 +243,46 @@ void StickerNSView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     applyStyle();
     // Frames are kept at the size they are shown; a new size re-decodes in the background.
-    if (m_mediaRequested && !m_stopped && mediaTargetBox() != m_decodedBox)
-        rescaleSoon();
+    if (!m_stopped &&
+        ((m_mediaRequested && mediaTargetBox() != m_decodedBox) || backgroundTooSmall()))
+        m_rescaleTimer.start();
 }
 
-void StickerNSView::rescaleSoon() {
-    m_rescaleTimer.start();
+void StickerNSView::frameChanged(const QRect& changed) {
+    const QImage& frame = m_player.currentImage();
+    const QRectF media = m_style.mediaRect;
+    if (frame.isNull() || media.isEmpty()) {
+        update();
+        return;
+    }
+    if (changed.isEmpty())
+        return;
+    // Only what changed is painted and sent to the server; smoothing, while a re-scaled set is
+    // pending, reaches a pixel further.
+    const double sx = media.width() / frame.width();
+    const double sy = media.height() / frame.height();
+    const QRectF area(media.x() + changed.x() * sx, media.y() + changed.y() * sy,
+                      changed.width() * sx, changed.height() * sy);
+    const int margin = static_cast<int>(std::ceil(std::max(sx, sy))) + 1;
+    update(area.toAlignedRect().adjusted(-margin, -margin, margin, margin) & rect());
 }
 
 void StickerNSView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    m_painter.paint(painter, size(), devicePixelRatioF(), m_player.currentImage());
+    m_painter.paint(painter, size(), devicePixelRatioF(), m_player.currentImage(),
+                    m_player.currentIsOpaque());
+    // The next frame is decoded once this one is on its way to the screen, long before its
+    // shot fires.
+    if (m_player.needsNextFrame() && !m_nextFramePending) {
+        m_nextFramePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_nextFramePending = false;
+                m_player.prepareNextFrame();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void StickerNSView::mousePressEvent(QMouseEvent* event) {

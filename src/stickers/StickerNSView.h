@@ -68,8 +68,11 @@ private:
     void installMedia(std::shared_ptr<const DecodedMedia> media, bool keepPosition);
     void applyStyle();
     void loadBackgroundImage(const QString& path);
+    void requestBackground(const QString& path);
+    bool backgroundTooSmall() const;
+    void rescale();
+    void frameChanged(const QRect& changed);
     void updateShape();
-    void rescaleSoon();
 
     Sticker m_sticker;
     DragHandler m_onDrag;
@@ -85,9 +88,11 @@ private:
     StickerStyle m_style;
     StickerPainter m_painter;
     QImage m_bgImage;
+    QSize m_bgSourceSize;
     std::optional<QString> m_loadedBgPath;
     QImage m_shapeSource;
     QPointF m_lastMouseLocation;
     bool m_isDragging = false;
+    bool m_nextFramePending = false;
     QTimer m_rescaleTimer;
 };

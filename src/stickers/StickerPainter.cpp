@@ -2,6 +2,7 @@
 #include "stickers/StickerPainter.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <cmath>
 
 namespace {
@@ -65,6 +66,8 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
     }
 
     m_mediaPixels = toPixels(m_style.mediaRect, ratio);
+    const QRegion outside = QRegion(QRect(QPoint(0, 0), pixels)) - QRegion(m_mediaPixels);
+    m_outside = QList<QRect>(outside.begin(), outside.end());
     m_cornerMasks.clear();
     if (!m_mediaPixels.isEmpty() && !isRectangle(m_style.mediaPath, m_style.mediaRect)) {
         const double radius = std::max(m_style.mediaCornerRadius,
@@ -89,7 +92,7 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
 }
 
 void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ratio,
-                           const QImage& frame) {
+                           const QImage& frame, bool frameIsOpaque) {
     if (m_dirty || logicalSize != m_builtSize || !qFuzzyCompare(ratio, m_builtRatio))
         rebuild(logicalSize, ratio);
 
@@ -97,11 +100,13 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
     painter.save();
     painter.resetTransform();
     painter.scale(1 / ratio, 1 / ratio);
+    const bool media = !frame.isNull() && !m_mediaPixels.isEmpty();
     // The media goes down first on the cleared view, so that the mask cuts only the media;
-    // the background then slides in behind it.
+    // the background then slides in behind it. The media's own pixels need no clearing.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(QRect(QPoint(0, 0), (QSizeF(logicalSize) * ratio).toSize()), Qt::transparent);
-    if (!frame.isNull() && !m_mediaPixels.isEmpty()) {
+    if (media) {
+        for (const QRect& outside : std::as_const(m_outside))
+            painter.fillRect(outside, Qt::transparent);
         // Frames are decoded at the size they are shown; a re-scaling may still be pending.
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
                               frame.size() != m_mediaPixels.size());
@@ -111,11 +116,24 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         for (const CornerMask& corner : std::as_const(m_cornerMasks))
             painter.drawImage(m_mediaPixels.topLeft() + corner.offset, corner.alpha);
+    } else {
+        painter.fillRect(QRect(QPoint(0, 0), (QSizeF(logicalSize) * ratio).toSize()),
+                         Qt::transparent);
     }
     if (!m_background.isNull()) {
         painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
         m_background.setDevicePixelRatio(1);
-        painter.drawImage(0, 0, m_background);
+        if (media && frameIsOpaque) {
+            // An opaque frame hides the background but around it and in its cut corners.
+            for (const QRect& outside : std::as_const(m_outside))
+                painter.drawImage(outside.topLeft(), m_background, outside);
+            for (const CornerMask& corner : std::as_const(m_cornerMasks)) {
+                const QRect cut(m_mediaPixels.topLeft() + corner.offset, corner.alpha.size());
+                painter.drawImage(cut.topLeft(), m_background, cut);
+            }
+        } else {
+            painter.drawImage(0, 0, m_background);
+        }
         m_background.setDevicePixelRatio(ratio);
     }
     painter.restore();

@@ -9,13 +9,16 @@
 class QPainter;
 
 // Draws a sticker frame by frame. The background and the media's rounded mask are rendered
-// once per style; each frame is then a copy, one masking pass and the background behind it.
+// once per style; each frame is then one copy, the masking of its corners, and the background
+// behind it only where the frame lets it show.
 class StickerPainter final {
 public:
     // Takes effect at the next paint; the picture is the background for the image style.
     void setStyle(const StickerStyle& style, const QImage& backgroundPicture);
+    // frameIsOpaque: the frame has no transparent pixel, so the background shows only around
+    // it and in its corners.
     void paint(QPainter& painter, const QSize& logicalSize, qreal devicePixelRatio,
-               const QImage& frame);
+               const QImage& frame, bool frameIsOpaque = false);
 
 private:
     void rebuild(const QSize& logicalSize, qreal devicePixelRatio);
@@ -25,8 +28,9 @@ private:
     bool m_dirty = true;
     QSize m_builtSize;
     qreal m_builtRatio = 0;
-    QImage m_background; // the whole view: colour or picture, rounded; null without one
-    QRect m_mediaPixels; // the media rectangle in device pixels
+    QImage m_background;    // the whole view: colour or picture, rounded; null without one
+    QRect m_mediaPixels;    // the media rectangle in device pixels
+    QList<QRect> m_outside; // the view around it
     // The media's rounded mask, kept only where it is not opaque: one alpha image per corner,
     // with its place in the media rectangle. Empty when the media is not rounded.
     struct CornerMask {

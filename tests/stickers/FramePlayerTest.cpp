@@ -3,26 +3,39 @@
 
 #include "stickers/FakeFrameTimer.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace {
 
-std::shared_ptr<const DecodedMedia> framesWithDurations(const QList<double>& durations) {
+QColor colourOf(qsizetype frame) {
+    return QColor::fromHsv(static_cast<int>(frame * 40 % 360), 255, 255);
+}
+
+// Frame i is filled with colourOf(i), but frame 1 changes only the top-left quarter of frame 0.
+std::shared_ptr<FrameSource> framesWithDurations(const QList<double>& durations) {
     auto media = std::make_shared<DecodedMedia>();
     for (qsizetype i = 0; i < durations.size(); ++i) {
-        QImage frame(2, 2, QImage::Format_ARGB32_Premultiplied);
-        frame.fill(QColor::fromHsv(static_cast<int>(i * 40 % 360), 255, 255));
-        media->frames.append(frame);
+        QImage frame(4, 4, QImage::Format_ARGB32_Premultiplied);
+        frame.fill(colourOf(i == 1 ? 0 : i));
+        if (i == 1)
+            QPainter(&frame).fillRect(0, 0, 2, 2, colourOf(1));
+        media->frames.append(frame, [](qint64) { return true; });
     }
+    media->frames.finish();
     media->durations = durations;
-    return media;
+    return std::make_shared<FrameSource>(media);
 }
 
 class FramePlayerTest : public testing::Test {
 protected:
     std::shared_ptr<FakeFrameTimer::Log> m_log = std::make_shared<FakeFrameTimer::Log>();
     int m_changes = 0;
-    FramePlayer m_player{std::make_unique<FakeFrameTimer>(m_log), [this] { ++m_changes; }};
+    QList<QRect> m_changed;
+    FramePlayer m_player{std::make_unique<FakeFrameTimer>(m_log), [this](const QRect& changed) {
+                             ++m_changes;
+                             m_changed.append(changed);
+                         }};
 };
 
 } // namespace
@@ -39,6 +52,9 @@ TEST_F(FramePlayerTest, EachFrameStaysUpForItsOwnDurationAndARescaleKeepsThePlac
     }
     EXPECT_EQ(m_log->started, (QList<double>{0.1, 0.2, 0.3, 0.1, 0.2}));
     EXPECT_EQ(shown, (QList<qsizetype>{1, 2, 0, 1}));
+    // Each shot reports only what changed.
+    EXPECT_EQ(m_changed.mid(1),
+              (QList<QRect>{{0, 0, 2, 2}, {0, 0, 4, 4}, {0, 0, 4, 4}, {0, 0, 2, 2}}));
 
     // A re-scaled set carries on where the old one was; a new file starts over, unstarted.
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), true);
@@ -67,6 +83,27 @@ TEST_F(FramePlayerTest, PausesWhileHiddenAndResumesAtTheSameFrame) {
     EXPECT_FALSE(m_player.isPlaying());
     m_player.setVisible(true);
     EXPECT_EQ(m_log->started.last(), 0.4);
+}
+
+// Whether the next frame was decoded ahead (after a paint) or only when its shot fired, every
+// shot shows exactly its own frame, loop after loop.
+TEST_F(FramePlayerTest, EveryShotShowsItsOwnFrameWhetherDecodedAheadOrNot) {
+    for (const bool ahead : {true, false}) {
+        m_player.install(framesWithDurations({0.1, 0.1, 0.1, 0.1}), false);
+        m_player.start();
+        for (int shot = 1; shot <= 9; ++shot) {
+            if (ahead) {
+                EXPECT_TRUE(m_player.needsNextFrame());
+                m_player.prepareNextFrame();
+            }
+            FakeFrameTimer::fire(*m_log);
+            const qsizetype index = shot % 4;
+            ASSERT_EQ(m_player.currentFrame(), index);
+            EXPECT_EQ(m_player.currentImage().pixel(0, 0), colourOf(index).rgba()) << ahead << shot;
+            EXPECT_EQ(m_player.currentImage().pixel(3, 3), colourOf(index == 1 ? 0 : index).rgba())
+                << ahead << shot;
+        }
+    }
 }
 
 TEST_F(FramePlayerTest, StopReleasesEverythingAndLateShotsDoNothing) {

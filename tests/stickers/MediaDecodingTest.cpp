@@ -85,7 +85,12 @@ protected:
 
     static DecodedMedia decode(const QString& path, bool animated = true, QSize box = {},
                                DecodeLimits limits = {}) {
-        return decodeMedia(DecodeRequest{path, animated, box, limits});
+        DecodeRequest request;
+        request.path = path;
+        request.animated = animated;
+        request.targetBox = box;
+        request.limits = limits;
+        return decodeMedia(request);
     }
 
     QTemporaryDir m_dir;
@@ -102,19 +107,19 @@ TEST_F(MediaDecodingTest, DecodesEveryFrameOfAGifWithItsDuration) {
     const DecodedMedia media = decode(path);
     ASSERT_EQ(media.frames.size(), 3);
     EXPECT_EQ(media.durations, (QList<double>{0.02, 0.03, 0.08}));
-    EXPECT_TRUE(centreIs(media.frames[0], Qt::red));
-    EXPECT_TRUE(centreIs(media.frames[2], Qt::blue));
-    EXPECT_EQ(media.frames[1].format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_TRUE(centreIs(media.frames.frame(0), Qt::red));
+    EXPECT_TRUE(centreIs(media.frames.frame(2), Qt::blue));
+    EXPECT_EQ(media.frames.frame(1).format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_DOUBLE_EQ(media.aspectRatio, 2.0);
 
     const DecodedMedia still = decode(path, false);
     ASSERT_EQ(still.frames.size(), 1);
-    EXPECT_TRUE(centreIs(still.frames[0], Qt::red));
+    EXPECT_TRUE(centreIs(still.frames.frame(0), Qt::red));
 }
 
 TEST_F(MediaDecodingTest, FitsFramesIntoTheBoxButNeverAboveTheSource) {
     const QString path = write("a.gif", GifBuilder().addFrame({200, 100}, Qt::red, 5).build());
-    EXPECT_EQ(decode(path, true, {50, 50}).frames.value(0).size(), QSize(50, 25));
+    EXPECT_EQ(decode(path, true, {50, 50}).frames.frame(0).size(), QSize(50, 25));
     // Source, box, fitted: a sliver keeps one pixel, an empty box means the source size.
     const QSize fits[][3] = {{{50, 100}, {40, 40}, {20, 40}},
                              {{200, 100}, {1000, 1000}, {200, 100}},
@@ -140,7 +145,9 @@ TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceBeforeDecodingTheRest) {
     const auto first = [&events](const QImage& image, double aspect) {
         events.append(QStringLiteral("first %1 %2").arg(image.width()).arg(aspect));
     };
-    const DecodeRequest request{path, true, {}, {}};
+    DecodeRequest request;
+    request.path = path;
+    request.animated = true;
     EXPECT_EQ(decodeMedia(request, cancelled, first).frames.size(), 3);
     EXPECT_EQ(events.mid(0, 3), QStringList({"check", "first 8 2", "check"}));
     EXPECT_EQ(events.count("first 8 2"), 1);
@@ -162,17 +169,41 @@ TEST_F(MediaDecodingTest, PlaysThousandsOfFramesWithinTheFrameBudgetAndBound) {
     const DecodedMedia all = decode(path);
     ASSERT_EQ(all.frames.size(), 5000);
     EXPECT_EQ(all.durations.count(0.02), 5000);
-    EXPECT_EQ(all.byteCount, 5000 * 4);
     EXPECT_FALSE(all.truncated);
+    EXPECT_EQ(all.lease.bytes(), all.byteCount());
 
-    const DecodedMedia budgeted = decode(path, true, {}, {.maxTotalFrameBytes = 4 * 7 / 2});
-    EXPECT_EQ(budgeted.frames.size(), 3);
-    EXPECT_EQ(budgeted.durations.size(), 3);
+    // The share cuts the set after the frames that fit; the first frame always stays.
+    const qint64 share = all.byteCount() / 10;
+    const DecodedMedia budgeted = decode(path, true, {}, {.maxTotalFrameBytes = share});
+    EXPECT_GT(budgeted.frames.size(), 1);
+    EXPECT_LT(budgeted.frames.size(), 5000);
+    EXPECT_EQ(budgeted.durations.size(), budgeted.frames.size());
+    EXPECT_LE(budgeted.byteCount(), share);
     EXPECT_TRUE(budgeted.truncated);
-    EXPECT_TRUE(decode(path, true, {}, {.maxTotalFrameBytes = 3}).isEmpty());
+    EXPECT_EQ(decode(path, true, {}, {.maxTotalFrameBytes = 3}).frames.size(), 1);
     const DecodedMedia bounded = decode(path, true, {}, {.maxFrames = 4});
     EXPECT_EQ(bounded.frames.size(), 4);
     EXPECT_FALSE(bounded.truncated);
+}
+
+// A small file of many frames on a large canvas: it decodes within the program's budget, which
+// holds every other set out of its share, and gives it all back when it goes.
+TEST_F(MediaDecodingTest, AManyFrameBombOnALargeCanvasStaysWithinTheBudget) {
+    GifBuilder builder;
+    builder.setScreen(1200, 1200);
+    for (int i = 0; i < 400; ++i)
+        builder.addFrame({1, 1}, i % 2 ? Qt::red : Qt::blue, 0, {i * 3, (i * 7) % 1200});
+    const QString path = write("bomb.gif", builder.build());
+    // Raw, its frames would take 400 times the first one.
+    const auto budget = std::make_shared<FrameBudget>(qint64(2) * 1024 * 1024);
+    const DecodeRequest request{path, true, {600, 600}, {}, budget, FrameStore::Coding::compressed};
+    {
+        const DecodedMedia bomb = decodeMedia(request);
+        EXPECT_EQ(bomb.frames.size(), 400);
+        EXPECT_LE(budget->used(), budget->limit());
+        EXPECT_EQ(budget->used(), bomb.byteCount());
+    }
+    EXPECT_EQ(budget->used(), 0);
 }
 
 TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
@@ -181,9 +212,9 @@ TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
                                    encoded(filled({64, 32}, QColor(20, 120, 220)), format));
         const DecodedMedia media = decode(path, true, {32, 32});
         ASSERT_EQ(media.frames.size(), 1) << format;
-        EXPECT_EQ(media.frames[0].size(), QSize(32, 16));
+        EXPECT_EQ(media.frames.frame(0).size(), QSize(32, 16));
         EXPECT_EQ(media.sourceSize, QSize(64, 32));
-        EXPECT_TRUE(centreIs(media.frames[0], QColor(20, 120, 220))) << format;
+        EXPECT_TRUE(centreIs(media.frames.frame(0), QColor(20, 120, 220))) << format;
     }
     // Two-colour and paletted PNGs load with a colour table, which scaling down must keep.
     for (const QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8}) {
@@ -193,8 +224,8 @@ TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
         const DecodedMedia media = decode(
             write(QStringLiteral("paletted.png"), encoded(paletted, "png")), false, {32, 32});
         ASSERT_EQ(media.frames.size(), 1) << format;
-        EXPECT_EQ(media.frames[0].size(), QSize(32, 24));
-        EXPECT_TRUE(centreIs(media.frames[0], QColor(255, 165, 0))) << format;
+        EXPECT_EQ(media.frames.frame(0).size(), QSize(32, 24));
+        EXPECT_TRUE(centreIs(media.frames.frame(0), QColor(255, 165, 0))) << format;
     }
 }
 
@@ -205,7 +236,7 @@ TEST_F(MediaDecodingTest, RefusesPicturesBeyondTheLimitsBeforeDecoding) {
     const DecodedMedia jpeg =
         decode(write("a.jpg", encoded(large, "jpeg")), false, {300, 300}, oneMb);
     ASSERT_EQ(jpeg.frames.size(), 1);
-    EXPECT_EQ(jpeg.frames[0].size(), QSize(300, 180));
+    EXPECT_EQ(jpeg.frames.frame(0).size(), QSize(300, 180));
     EXPECT_EQ(jpeg.sourceSize, QSize(1000, 600));
 
     // Canvases of the header, not of the frames: a GIF's logical screen, a PNG's claimed size.
@@ -228,9 +259,9 @@ TEST_F(MediaDecodingTest, DecodesHeicThroughLibheif) {
         GTEST_SKIP() << "no HEVC encoder";
     const DecodedMedia media = decode(path, true, {32, 32});
     ASSERT_EQ(media.frames.size(), 1);
-    EXPECT_EQ(media.frames[0].size(), QSize(32, 24));
+    EXPECT_EQ(media.frames.frame(0).size(), QSize(32, 24));
     EXPECT_EQ(media.sourceSize, QSize(64, 48));
-    EXPECT_TRUE(centreIs(media.frames[0], QColor(200, 30, 30)));
+    EXPECT_TRUE(centreIs(media.frames.frame(0), QColor(200, 30, 30)));
     EXPECT_EQ(decode(write("photo.png", readFile(path))).sourceSize, QSize(64, 48));
     EXPECT_TRUE(decode(path, true, {}, {.maxCanvasSide = 60}).isEmpty());
 }
@@ -263,8 +294,10 @@ TEST_F(MediaDecodingTest, KeepsTheFramesBeforeATruncationOrCorruption) {
             corrupt[at] = char(corrupt[at] ^ 0x5A);
         for (const QByteArray& bytes : {whole.first(whole.size() / 2), corrupt, whole.first(30)}) {
             const DecodedMedia media = decode(write("broken", bytes), true, {60, 60});
-            for (const QImage& frame : media.frames)
-                EXPECT_EQ(frame.size(), fittedPixelSize(media.sourceSize, {60, 60})) << format;
+            if (!media.isEmpty()) {
+                EXPECT_EQ(media.frames.frameSize(), fittedPixelSize(media.sourceSize, {60, 60}))
+                    << format;
+            }
         }
     }
 }
@@ -279,7 +312,6 @@ TEST_F(MediaDecodingTest, DecodesFramesPlacedOutsideTheCanvas) {
                                                   .build());
     const DecodedMedia media = decode(path);
     ASSERT_EQ(media.frames.size(), 4);
-    for (const QImage& frame : media.frames)
-        EXPECT_EQ(frame.size(), QSize(10, 10));
-    EXPECT_TRUE(near(media.frames[1].pixel(5, 5), Qt::red));
+    EXPECT_EQ(media.frames.frameSize(), QSize(10, 10));
+    EXPECT_TRUE(near(media.frames.frame(1).pixel(5, 5), Qt::red));
 }
