@@ -84,3 +84,37 @@ TEST_F(MediaCacheTest, ADroppedTicketHearsNothingAndUnreadableFilesGiveAnEmptySe
     EXPECT_FALSE(dropped);
     EXPECT_TRUE(!unreadable || unreadable->isEmpty());
 }
+
+// Sets count once however many stickers show them, all against one budget, which gets every
+// byte back when they go; past the budget a new set keeps its first frame and shows still.
+TEST_F(MediaCacheTest, OneBudgetCountsEachSetOnceAndCutsWhatComesPastIt) {
+    std::shared_ptr<const DecodedMedia> a;
+    std::shared_ptr<const DecodedMedia> again;
+    std::shared_ptr<const DecodedMedia> b;
+    auto first = m_cache.request(gifRequest(QStringLiteral("a.gif")), {},
+                                 [&](auto media) { a = std::move(media); });
+    auto second = m_cache.request(gifRequest(QStringLiteral("a.gif")), {},
+                                  [&](auto media) { again = std::move(media); });
+    auto third = m_cache.request(gifRequest(QStringLiteral("b.gif"), {60, 60}), {},
+                                 [&](auto media) { b = std::move(media); });
+    ASSERT_TRUE(waitUntil([&] { return a && again && b; }));
+    EXPECT_EQ(m_cache.budget().used(), a->byteCount() + b->byteCount());
+    const qint64 oneSet = a->byteCount();
+    a.reset();
+    again.reset();
+    b.reset();
+    EXPECT_EQ(m_cache.budget().used(), 0);
+
+    MediaCache tight(std::make_shared<FrameBudget>(oneSet), FrameStore::Coding::compressed);
+    std::shared_ptr<const DecodedMedia> fits;
+    std::shared_ptr<const DecodedMedia> past;
+    first = tight.request(gifRequest(QStringLiteral("a.gif")), {},
+                          [&](auto media) { fits = std::move(media); });
+    ASSERT_TRUE(waitUntil([&] { return fits != nullptr; }));
+    second = tight.request(gifRequest(QStringLiteral("b.gif"), {60, 60}), {},
+                           [&](auto media) { past = std::move(media); });
+    ASSERT_TRUE(waitUntil([&] { return past != nullptr; }));
+    EXPECT_EQ(fits->frames.size(), 2);
+    EXPECT_EQ(past->frames.size(), 1);
+    EXPECT_TRUE(past->truncated);
+}

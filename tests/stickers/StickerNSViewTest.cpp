@@ -131,3 +131,25 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     view->applySticker(sticker);
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
+
+// Pictures are decoded for the size shown; a sticker that grows past that gets it decoded again
+// rather than stretched, and one that shrinks keeps what it has.
+TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
+    Sticker sticker = Sticker::withMedia(picture(QStringLiteral("m.png"), Qt::red));
+    sticker.bgStyle = BGStyle::image;
+    sticker.bgImagePath = picture(QStringLiteral("large.png"), Qt::blue, {2000, 1000});
+    const auto view = makeView(sticker);
+    // A widget gets its resize events while shown.
+    view->show();
+    ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
+    EXPECT_LT(view->backgroundImage().width(), 2000);
+    view->resize(900, 900);
+    ASSERT_TRUE(waitUntil([&] { return view->backgroundImage().width() == 2000; }));
+    // The media is decoded again for the smaller size, the picture is not.
+    const int decodes = m_cache.decodesStarted();
+    view->resize(200, 200);
+    ASSERT_TRUE(waitUntil([&] { return m_cache.decodesStarted() > decodes; }));
+    processPendingEvents();
+    EXPECT_EQ(m_cache.decodesStarted(), decodes + 1);
+    EXPECT_EQ(view->backgroundImage().width(), 2000);
+}

@@ -3,6 +3,7 @@
 set(VANTREL_STICKERS_TESTS
     stickers/FakeFrameTimer.h
     stickers/FramePlayerTest.cpp
+    stickers/FrameStoreTest.cpp
     stickers/MediaCacheTest.cpp
     stickers/RecordingWindowingServices.h
     stickers/StickerNSViewTest.cpp

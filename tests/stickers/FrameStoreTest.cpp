@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stickers/FrameSource.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr QSize frameSize(24, 16);
+
+// One frame of each kind the store codes differently: a first frame with soft transparency, a
+// small change, no change, a change over most of the frame, noise that LZ4 cannot shrink, and
+// one pixel changed in the noise.
+QList<QImage> sampleFrames() {
+    QImage first(frameSize, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < frameSize.height(); ++y)
+        for (int x = 0; x < frameSize.width(); ++x)
+            first.setPixelColor(x, y, QColor(x * 10, y * 15, 90, 60 + x * 8));
+    QImage small = first.copy();
+    QPainter(&small).fillRect(5, 3, 3, 2, Qt::red);
+    QImage most = small.copy();
+    QPainter(&most).fillRect(1, 1, 22, 14, QColor(20, 200, 60));
+    QImage noise(frameSize, QImage::Format_ARGB32_Premultiplied);
+    QRandomGenerator random(7);
+    for (int y = 0; y < frameSize.height(); ++y)
+        for (int x = 0; x < frameSize.width(); ++x)
+            noise.setPixel(x, y, random.generate() | 0xFF000000U);
+    QImage dot = noise.copy();
+    dot.setPixel(11, 9, qRgb(1, 2, 3));
+    return {first, small, small, most, noise, dot};
+}
+
+std::shared_ptr<DecodedMedia> stored(const QList<QImage>& frames, FrameStore::Coding coding,
+                                     qint64 budget = std::numeric_limits<qint64>::max()) {
+    auto media = std::make_shared<DecodedMedia>();
+    media->frames = FrameStore(coding);
+    qint64 used = 0;
+    for (const QImage& frame : frames)
+        media->frames.append(frame, [&](qint64 bytes) { return (used += bytes) <= budget; });
+    media->frames.finish();
+    return media;
+}
+
+} // namespace
+
+// Every frame comes back exactly, in order, loop after loop: for one player, for two players
+// out of step that hold the frames they show, and on its own from the key before it.
+TEST(FrameStore, GivesBackEveryFrameExactlyHoweverItIsReached) {
+    const QList<QImage> frames = sampleFrames();
+    const qsizetype n = frames.size();
+    for (const auto coding : {FrameStore::Coding::compressed, FrameStore::Coding::raw}) {
+        const auto media = stored(frames, coding);
+        ASSERT_EQ(media->frames.size(), n);
+        for (qsizetype i = 0; i < n; ++i)
+            EXPECT_EQ(media->frames.frame(i), frames[i]) << i;
+        if (coding == FrameStore::Coding::compressed) {
+            EXPECT_EQ(media->frames.changedRect(1), QRect(5, 3, 3, 2));
+            EXPECT_TRUE(media->frames.changedRect(2).isEmpty());
+        }
+        EXPECT_FALSE(media->frames.isOpaque(0));
+        EXPECT_TRUE(media->frames.isOpaque(4));
+
+        FrameSource alone(media);
+        QImage shown;
+        for (qsizetype step = 0; step < 3 * n; ++step) {
+            shown = alone.frame(step % n);
+            EXPECT_EQ(shown, frames[step % n]) << step;
+        }
+        FrameSource shared(media);
+        QImage first;
+        QImage second;
+        for (qsizetype step = 0; step < 3 * n; ++step) {
+            first = shared.frame(step % n);
+            second = shared.frame((step + 3) % n);
+            EXPECT_EQ(first, frames[step % n]) << step;
+            EXPECT_EQ(second, frames[(step + 3) % n]) << step;
+        }
+        FrameSource late(media);
+        EXPECT_EQ(late.frame(n - 1), frames[n - 1]);
+    }
+    // The changes and the key frames cost less than the whole frames.
+    EXPECT_LT(stored(frames, FrameStore::Coding::compressed)->frames.byteCount(),
+              stored(frames, FrameStore::Coding::raw)->frames.byteCount());
+}
+
+// A budget cut keeps the frames that fit; they loop, the change back to frame 0 taken from the
+// last frame kept.
+TEST(FrameStore, ABudgetCutKeepsTheFramesThatFitAndLoopsThem) {
+    const QList<QImage> frames = sampleFrames();
+    const qint64 fourFrames =
+        stored(frames.first(4), FrameStore::Coding::compressed)->frames.byteCount();
+    const auto media = stored(frames, FrameStore::Coding::compressed, fourFrames);
+    ASSERT_EQ(media->frames.size(), 4);
+    EXPECT_EQ(media->frames.changedRect(0), QRect(1, 1, 22, 14));
+    FrameSource source(media);
+    QImage shown;
+    for (qsizetype step = 0; step < 12; ++step) {
+        shown = source.frame(step % 4);
+        EXPECT_EQ(shown, frames[step % 4]) << step;
+    }
+}
