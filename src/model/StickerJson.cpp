@@ -278,6 +278,14 @@ std::optional<Sticker> decodeSticker(const QJsonValue& element) {
 
 namespace StickerJson {
 
+std::optional<QByteArray> encodeRecord(const Sticker& sticker) {
+    QByteArray out;
+    out.reserve(360);
+    if (!appendSticker(out, sticker))
+        return std::nullopt;
+    return out;
+}
+
 std::optional<QByteArray> encode(const QList<Sticker>& stickers) {
     QByteArray out;
     out.reserve(64 + stickers.size() * 360);

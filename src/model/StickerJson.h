@@ -13,6 +13,10 @@ namespace StickerJson {
 // Fails (no value) when any double is not finite; nothing partial is produced.
 std::optional<QByteArray> encode(const QList<Sticker>& stickers);
 
+// One record as encode writes it inside the array; encode is the records joined by commas
+// in brackets.
+std::optional<QByteArray> encodeRecord(const Sticker& sticker);
+
 // Decodes the array as a whole: one failing record fails it all.
 std::optional<QList<Sticker>> decode(const QByteArray& data);
 

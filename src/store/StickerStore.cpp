@@ -98,13 +98,46 @@ void StickerStore::relocateMedia() {
 }
 
 bool StickerStore::save() {
-    const std::optional<QByteArray> encoded = StickerJson::encode(m_stickers);
+    const std::optional<QByteArray> encoded = encodeList();
     if (!encoded)
         return false;
     if (m_unreadableValue && !keepUnreadableValue())
         return false;
     m_preferences.setValue(saveKey, *encoded);
     return true;
+}
+
+std::optional<QByteArray> StickerStore::encodeList() {
+    // Each record keeps its encoded form while it stays the same: a drag step encodes the one
+    // record that moved and copies the others.
+    QByteArray out;
+    out.reserve(m_encodedSize + 2);
+    out.append('[');
+    for (qsizetype i = 0; i < m_stickers.size(); ++i) {
+        const Sticker& sticker = m_stickers[i];
+        auto cached = m_encoded.find(sticker.id);
+        if (cached == m_encoded.end() || cached->sticker != sticker) {
+            std::optional<QByteArray> record = StickerJson::encodeRecord(sticker);
+            if (!record)
+                return std::nullopt;
+            cached = m_encoded.insert(sticker.id, {sticker, std::move(*record)});
+        }
+        if (i > 0)
+            out.append(',');
+        out.append(cached->json);
+    }
+    out.append(']');
+    m_encodedSize = out.size();
+    // Records that left the list leave the cache too.
+    if (m_encoded.size() > m_stickers.size()) {
+        QHash<QUuid, EncodedRecord> kept;
+        for (const Sticker& sticker : std::as_const(m_stickers)) {
+            if (const auto it = m_encoded.constFind(sticker.id); it != m_encoded.cend())
+                kept.insert(sticker.id, *it);
+        }
+        m_encoded = std::move(kept);
+    }
+    return out;
 }
 
 bool StickerStore::keepUnreadableValue() {
@@ -184,7 +217,7 @@ void StickerStore::updateSticker(const Sticker& edited) {
         return;
     const QString previousBackground = m_stickers[index].bgImagePath;
     m_stickers[index] = edited;
-    Q_EMIT stickersChanged();
+    Q_EMIT stickersChanged(edited.id);
     if (previousBackground != edited.bgImagePath)
         deleteUnusedFile(previousBackground);
     save();
@@ -206,7 +239,7 @@ void StickerStore::updatePosition(const QUuid& id, double x, double y) {
         return;
     m_stickers[index].x = x;
     m_stickers[index].y = y;
-    Q_EMIT stickersChanged();
+    Q_EMIT stickersChanged(id);
     save();
 }
 
@@ -230,7 +263,7 @@ void StickerStore::centerSticker(const QUuid& id) {
     Sticker& sticker = m_stickers[index];
     sticker.x = frame.center().x() - sticker.size / 2;
     sticker.y = frame.center().y() - sticker.size / 2;
-    Q_EMIT stickersChanged();
+    Q_EMIT stickersChanged(id);
     save();
     notify();
 }

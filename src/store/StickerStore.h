@@ -4,6 +4,7 @@
 #include "model/Sticker.h"
 #include "store/MediaStorage.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -71,12 +72,15 @@ public:
     static constexpr int deletionDelayMs = 300;
 
 Q_SIGNALS:
-    void stickersChanged();
+    // changedId names the one record that changed in place, when nothing else did; it is null
+    // when the list may have changed in any way.
+    void stickersChanged(const QUuid& changedId = QUuid());
 
 private:
     void load();
     void relocateMedia();
     bool keepUnreadableValue();
+    std::optional<QByteArray> encodeList();
     void deleteUnusedFile(const QString& path) const;
     qsizetype indexOf(const QUuid& id) const;
     QRectF mainScreenFrame() const;
@@ -91,6 +95,12 @@ private:
     std::unique_ptr<StickerWindowSyncing> m_windowManager;
     WindowManagerFactory m_windowManagerFactory;
     ScreenFrameSource m_screenFrame;
+    struct EncodedRecord {
+        Sticker sticker;
+        QByteArray json;
+    };
+    QHash<QUuid, EncodedRecord> m_encoded;
+    qsizetype m_encodedSize = 0;
     std::optional<QByteArray> m_unreadableValue;
     QString m_unreadableBackupPath;
 };

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 ContentView::ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
                          FilePicker& picker, QWidget* parent)
@@ -251,8 +252,32 @@ StickerRow* ContentView::createRow(const Sticker& sticker) {
                           std::move(actions), m_list);
 }
 
+bool ContentView::updateRow(const QUuid& id) {
+    StickerRow* row = m_rows.value(id);
+    const QList<Sticker>& stickers = m_store.stickers();
+    const auto sticker = std::ranges::find(stickers, id, &Sticker::id);
+    if (!row || sticker == stickers.end())
+        return false;
+    row->setState(*sticker, m_selected == id, m_dragged == id, m_settings.language());
+    return true;
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_rebuildPending)
+        rebuild();
+}
+
 // Rows are kept by id and updated in place: a slider step on one sticker touches no other row.
-void ContentView::rebuild() {
+// A hidden window does no work; it catches up when it is shown.
+void ContentView::rebuild(const QUuid& changedId) {
+    if (!isVisible()) {
+        m_rebuildPending = true;
+        return;
+    }
+    if (!changedId.isNull() && !m_rebuildPending && updateRow(changedId))
+        return;
+    m_rebuildPending = false;
     const QList<Sticker>& stickers = m_store.stickers();
     QWidget* body = m_showAppSettings    ? m_appSettings
                     : stickers.isEmpty() ? m_body->widget(0)
@@ -276,7 +301,7 @@ void ContentView::rebuild() {
             row->show();
         }
         row->setState(sticker, m_selected == sticker.id, m_dragged == sticker.id, language);
-        if (m_listLayout->indexOf(row) != position) {
+        if (m_listLayout->itemAt(position)->widget() != row) {
             m_listLayout->removeWidget(row);
             m_listLayout->insertWidget(position, row);
         }

@@ -56,11 +56,16 @@ public:
     QPushButton* addButton() const { return m_add; }
     QPushButton* pickButton() const { return m_pick; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QWidget* buildHeader();
     QWidget* buildEmptyState();
     QWidget* buildListColumn();
-    void rebuild();
+    void rebuild(const QUuid& changedId = QUuid());
+    // Shows the one changed sticker in its row; false when it has none.
+    bool updateRow(const QUuid& id);
     void retranslate();
     void showOnboardingWhileNeeded();
     void setShowAppSettings(bool show);
@@ -78,6 +83,7 @@ private:
     std::optional<QUuid> m_dragged;
     bool m_dragRunning = false;
     bool m_showAppSettings = false;
+    bool m_rebuildPending = false;
     QHash<QUuid, StickerRow*> m_rows;
     QList<StickerRow*> m_parkedRows;
     QLabel* m_title = nullptr;

@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -40,13 +39,16 @@ MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings,
                     m_panel->popUpNear(m_tray->geometry());
             });
     connect(&m_settings, &AppSettings::menuBarLabelChanged, this, &MenuBarLabelView::relabel);
-    // Rebuilt on the next turn: a change may come from one of the menu's own items.
-    m_menuRebuild.setSingleShot(true);
-    m_menuRebuild.setInterval(0);
-    connect(&m_menuRebuild, &QTimer::timeout, this, &MenuBarLabelView::rebuildMenu);
-    connect(&m_settings, &AppSettings::languageChanged, &m_menuRebuild,
-            qOverload<>(&QTimer::start));
-    connect(&m_store, &StickerStore::stickersChanged, &m_menuRebuild, qOverload<>(&QTimer::start));
+    // Rebuilt as it opens, and only after a change: a drag step or a slider step does not
+    // rebuild a menu with a submenu per sticker, and a change that comes from one of the menu's
+    // own items never pulls the item away under it.
+    const auto outdated = [this] { m_menuOutdated = true; };
+    connect(&m_settings, &AppSettings::languageChanged, this, outdated);
+    connect(&m_store, &StickerStore::stickersChanged, this, outdated);
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] {
+        if (m_menuOutdated)
+            rebuildMenu();
+    });
     relabel();
     rebuildMenu();
     m_tray->show();
@@ -95,6 +97,7 @@ void MenuBarLabelView::relabel() {
 
 void MenuBarLabelView::rebuildMenu() {
     // For trays where a left click opens the menu: the panel's commands.
+    m_menuOutdated = false;
     const AppLanguage language = m_settings.language();
     const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
     const QList<Sticker>& stickers = m_store.stickers();

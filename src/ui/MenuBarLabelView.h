@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class AppSettings;
 class MainWindowOpener;
@@ -42,5 +41,5 @@ private:
     std::unique_ptr<MenuBarView> m_panel;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_tray;
-    QTimer m_menuRebuild;
+    bool m_menuOutdated = false;
 };

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QToolButton>
 
 namespace {
@@ -13,15 +14,18 @@ namespace {
 constexpr int buttonSide = 20;
 constexpr int iconSide = 14;
 
-QToolButton* iconButton(const QString& iconName, const QColor& color, QWidget* parent) {
+QToolButton* iconButton(QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
     button->setFixedSize(buttonSide, buttonSide);
     button->setIconSize(QSize(iconSide, iconSide));
-    button->setIcon(IconFactory::tinted(iconName, color, iconSide));
-    button->setObjectName(iconName);
     button->setCursor(Qt::PointingHandCursor);
     return button;
+}
+
+void setIcon(QToolButton* button, const QString& iconName, const QColor& color) {
+    button->setIcon(IconFactory::tinted(iconName, color, iconSide));
+    button->setObjectName(iconName);
 }
 
 } // namespace
@@ -30,7 +34,6 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     : QWidget(parent)
     , m_store(store)
     , m_sticker(sticker) {
-    const QColor secondary = palette().color(QPalette::PlaceholderText);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 5, 12, 5);
     layout->setSpacing(8);
@@ -42,15 +45,12 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_name, 1);
 
-    m_visibility =
-        iconButton(sticker.isHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
-                   secondary, this);
-    m_lock =
-        iconButton(sticker.isLocked ? QStringLiteral("lock-fill") : QStringLiteral("unlock-fill"),
-                   sticker.isLocked ? QColor(0xff, 0x95, 0x00) : secondary, this);
+    m_visibility = iconButton(this);
+    m_lock = iconButton(this);
     QColor blue(0x0a, 0x84, 0xff);
     blue.setAlphaF(0.7f);
-    m_center = iconButton(QStringLiteral("bullseye"), blue, this);
+    m_center = iconButton(this);
+    setIcon(m_center, QStringLiteral("bullseye"), blue);
     layout->addWidget(m_visibility);
     layout->addWidget(m_lock);
     layout->addWidget(m_center);
@@ -66,7 +66,31 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
         m_store.updateSticker(edited);
     });
     connect(m_center, &QToolButton::clicked, this, [this] { m_store.centerSticker(m_sticker.id); });
+    showToggles();
     elideName();
+}
+
+void MenuBarStickerRow::setSticker(const Sticker& sticker) {
+    if (sticker == m_sticker)
+        return;
+    const bool togglesChange =
+        sticker.isHidden != m_sticker.isHidden || sticker.isLocked != m_sticker.isLocked;
+    const bool renamed = sticker.displayName() != m_sticker.displayName();
+    m_sticker = sticker;
+    if (togglesChange)
+        showToggles();
+    if (renamed)
+        elideName();
+}
+
+void MenuBarStickerRow::showToggles() {
+    const QColor secondary = palette().color(QPalette::PlaceholderText);
+    setIcon(m_visibility,
+            m_sticker.isHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),
+            secondary);
+    setIcon(m_lock,
+            m_sticker.isLocked ? QStringLiteral("lock-fill") : QStringLiteral("unlock-fill"),
+            m_sticker.isLocked ? QColor(0xff, 0x95, 0x00) : secondary);
 }
 
 QString MenuBarStickerRow::shownName() const {
@@ -75,7 +99,8 @@ QString MenuBarStickerRow::shownName() const {
 
 void MenuBarStickerRow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    elideName();
+    if (event->size().width() != event->oldSize().width())
+        elideName();
 }
 
 void MenuBarStickerRow::elideName() {

@@ -10,12 +10,15 @@ class QToolButton;
 class StickerStore;
 
 // One sticker in the tray panel: its name and three quick toggles. The toggles send the
-// sticker as it was when the row was built, with one flag inverted.
+// sticker as the row last showed it, with one flag inverted.
 class MenuBarStickerRow final : public QWidget {
     Q_OBJECT
 
 public:
     MenuBarStickerRow(StickerStore& store, const Sticker& sticker, QWidget* parent = nullptr);
+
+    // Shows sticker; what did not change is left as it is.
+    void setSticker(const Sticker& sticker);
 
     QToolButton* visibilityButton() const { return m_visibility; }
     QToolButton* lockButton() const { return m_lock; }
@@ -26,6 +29,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showToggles();
     void elideName();
 
     StickerStore& m_store;

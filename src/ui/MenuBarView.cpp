@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -58,11 +59,17 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     m_empty->setForegroundRole(QPalette::PlaceholderText);
     m_empty->setContentsMargins(12, 8, 12, 8);
     layout->addWidget(m_empty);
-    m_rows = new QWidget(this);
+    // Only the sticker rows scroll: the commands above and below them stay in view.
+    m_rowsArea = new QScrollArea(this);
+    m_rowsArea->setWidgetResizable(true);
+    m_rowsArea->setFrameShape(QFrame::NoFrame);
+    m_rowsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_rows = new QWidget(m_rowsArea);
     m_rowLayout = new QVBoxLayout(m_rows);
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
     m_rowLayout->setSpacing(0);
-    layout->addWidget(m_rows);
+    m_rowsArea->setWidget(m_rows);
+    layout->addWidget(m_rowsArea);
     layout->addWidget(InterfaceStyle::divider(this));
 
     m_open = new MenuBarButton(QStringLiteral("window"), QString(), QColor(0xff, 0x2d, 0x55), this);
@@ -86,6 +93,22 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
 }
 
 void MenuBarView::rebuild() {
+    // A hidden panel does no work; it catches up when it is shown.
+    if (!isVisible()) {
+        m_rebuildPending = true;
+        return;
+    }
+    refresh();
+}
+
+void MenuBarView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_rebuildPending)
+        refresh();
+}
+
+void MenuBarView::refresh() {
+    m_rebuildPending = false;
     const AppLanguage language = m_settings.language();
     const QList<Sticker>& stickers = m_store.stickers();
     const auto text = [language](L10n::Key key) { return L10n::text(key, language); };
@@ -105,33 +128,63 @@ void MenuBarView::rebuild() {
     m_empty->setText(text(L10n::Key::noStickers));
     m_empty->setVisible(stickers.isEmpty());
 
-    // A click on a row's toggle rebuilds the rows: the old ones go once the click is over.
-    const QList<MenuBarStickerRow*> old =
-        m_rows->findChildren<MenuBarStickerRow*>(Qt::FindDirectChildrenOnly);
-    for (MenuBarStickerRow* row : old) {
-        m_rowLayout->removeWidget(row);
-        row->hide();
-        row->deleteLater();
-    }
+    // Rows are kept by id and updated in place; one whose sticker is gone goes once the click
+    // that removed it is over.
+    QHash<QUuid, MenuBarStickerRow*> kept;
+    kept.reserve(stickers.size());
+    int position = 0;
     for (const Sticker& sticker : stickers) {
-        // Children created after the panel is shown are not shown with it.
-        auto* row = new MenuBarStickerRow(m_store, sticker, m_rows);
-        m_rowLayout->addWidget(row);
-        row->show();
+        MenuBarStickerRow* row = m_rowsById.take(sticker.id);
+        if (!row) {
+            row = new MenuBarStickerRow(m_store, sticker, m_rows);
+            // Children created after the panel is shown are not shown with it.
+            row->show();
+        }
+        row->setSticker(sticker);
+        if (m_rowLayout->itemAt(position) == nullptr ||
+            m_rowLayout->itemAt(position)->widget() != row) {
+            m_rowLayout->removeWidget(row);
+            m_rowLayout->insertWidget(position, row);
+        }
+        ++position;
+        kept.insert(sticker.id, row);
     }
-    m_rows->setVisible(!stickers.isEmpty());
+    for (MenuBarStickerRow* gone : std::as_const(m_rowsById)) {
+        m_rowLayout->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_rowsById = std::move(kept);
+    m_rowsArea->setVisible(!stickers.isEmpty());
+    fitTo(m_screenArea.isValid() ? m_screenArea : availableArea(pos()));
+}
+
+QRect MenuBarView::availableArea(const QPoint& at) {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void MenuBarView::fitTo(const QRect& area) {
+    m_screenArea = area;
+    // The rows get what the screen leaves; the rest of the panel is always whole.
+    m_rowsArea->setFixedHeight(0);
+    const int others = layout()->sizeHint().height();
+    const int rowsHeight = m_rows->sizeHint().height();
+    const int room = area.isValid() ? area.height() - others : rowsHeight;
+    m_rowsArea->setFixedHeight(
+        std::clamp(room, std::min(rowsHeight, minimumRowsHeight), rowsHeight));
     adjustSize();
 }
 
 void MenuBarView::popUpNear(const QRect& anchor) {
-    adjustSize();
     const QPoint at = anchor.isValid() ? anchor.bottomLeft() : QCursor::pos();
-    const QScreen* screen = QGuiApplication::screenAt(at);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    const QRect area = availableArea(at);
+    m_screenArea = area;
+    refresh();
     QRect placed(at, size());
-    if (screen) {
-        const QRect area = screen->availableGeometry();
+    if (area.isValid()) {
         // Above the icon when the tray sits at the bottom; always inside the screen.
         if (anchor.isValid() && placed.bottom() > area.bottom())
             placed.moveBottom(anchor.top());

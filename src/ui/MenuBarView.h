@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QHash>
+#include <QUuid>
 #include <QWidget>
 
 class AppSettings;
 class MainWindowOpener;
 class MenuBarButton;
+class MenuBarStickerRow;
+class QScrollArea;
 class QLabel;
 class QVBoxLayout;
 class StickerStore;
 
 // The tray panel: bulk commands for all stickers, a row per sticker, open and quit. A
-// frameless popup 260 points wide, rebuilt from the store and the language on every change.
+// frameless popup 260 points wide that follows the store and the language while it is shown,
+// and never reaches past its screen: the rows scroll when they do not fit.
 class MenuBarView final : public QWidget {
     Q_OBJECT
 
@@ -35,9 +40,16 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Rows stay at least this tall on any screen, a few of them.
+    static constexpr int minimumRowsHeight = 90;
+
     void rebuild();
+    void refresh();
+    void fitTo(const QRect& area);
+    static QRect availableArea(const QPoint& at);
 
     StickerStore& m_store;
     AppSettings& m_settings;
@@ -48,6 +60,10 @@ private:
     MenuBarButton* m_open = nullptr;
     MenuBarButton* m_quit = nullptr;
     QLabel* m_empty = nullptr;
+    QScrollArea* m_rowsArea = nullptr;
     QWidget* m_rows = nullptr;
     QVBoxLayout* m_rowLayout = nullptr;
+    QHash<QUuid, MenuBarStickerRow*> m_rowsById;
+    QRect m_screenArea;
+    bool m_rebuildPending = false;
 };

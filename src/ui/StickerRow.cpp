@@ -44,26 +44,20 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, Notificat
     m_thumbnail = new StickerThumbnailView(thumbnails, this);
     layout->addWidget(m_thumbnail);
 
-    auto* text = new QVBoxLayout;
-    text->setSpacing(2);
+    m_texts = new QVBoxLayout;
+    m_texts->setSpacing(2);
     m_name = new QLabel(this);
     m_name->setFont(InterfaceStyle::font(this, 13, QFont::Medium));
     m_name->setTextFormat(Qt::PlainText);
     // Long texts are cut instead of pushing the buttons out of the row.
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_name->setMinimumWidth(1);
-    m_editor = new QLineEdit(this);
-    m_editor->setFont(m_name->font());
-    m_editor->setFrame(false);
-    m_editor->hide();
-    m_editor->installEventFilter(this);
     m_summary = InterfaceStyle::secondaryLabel(11, this);
     m_summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_summary->setMinimumWidth(1);
-    text->addWidget(m_name);
-    text->addWidget(m_editor);
-    text->addWidget(m_summary);
-    layout->addLayout(text, 1);
+    m_texts->addWidget(m_name);
+    m_texts->addWidget(m_summary);
+    layout->addLayout(m_texts, 1);
 
     m_handle = new QLabel(this);
     m_handle->setFixedSize(20, 28);
@@ -90,17 +84,26 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, Notificat
 void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDragging,
                           AppLanguage language) {
     const bool relabel = !m_language || *m_language != language;
+    // The list hands every row its state at every change: most rows have nothing to do.
+    if (!relabel && sticker == m_sticker && isSelected == m_selected && isDragging == m_dragging)
+        return;
     if (relabel) {
         m_language = language;
-        m_editor->setPlaceholderText(L10n::text(L10n::Key::name, language));
         m_handle->setToolTip(L10n::text(L10n::Key::dragReorderHelp, language));
         m_center->setToolTip(L10n::text(L10n::Key::centerHelp, language));
+        if (m_editor)
+            m_editor->setPlaceholderText(L10n::text(L10n::Key::name, language));
     }
     m_thumbnail->setPath(sticker.gifPath);
     m_thumbnail->setBadge(badgeFor(sticker));
-    m_fullName = sticker.displayName();
-    m_fullSummary = summary(sticker, language);
-    showTexts();
+    QString name = sticker.displayName();
+    QString summaryText = summary(sticker, language);
+    // Measuring text is the costly part: only a text that changed is cut again.
+    if (name != m_fullName || summaryText != m_fullSummary) {
+        m_fullName = std::move(name);
+        m_fullSummary = std::move(summaryText);
+        showTexts();
+    }
     m_sticker = sticker;
     m_dropDelegate.setSticker(sticker);
     if (isSelected != m_selected) {
@@ -146,6 +149,7 @@ QString StickerRow::nameText() const {
 }
 
 void StickerRow::showTexts() {
+    ++m_textMeasures;
     m_name->setText(m_name->fontMetrics().elidedText(m_fullName, Qt::ElideMiddle, m_name->width()));
     m_name->setToolTip(m_name->text() == m_fullName ? QString() : m_fullName);
     m_summary->setText(
@@ -154,15 +158,30 @@ void StickerRow::showTexts() {
 
 void StickerRow::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
-    showTexts();
+    if (event->size().width() != event->oldSize().width())
+        showTexts();
 }
 
 QString StickerRow::summaryText() const {
     return m_summary->text();
 }
 
+QLineEdit* StickerRow::editor() {
+    // Made at the first rename: a list of hundreds of rows is built without hundreds of editors.
+    if (!m_editor) {
+        m_editor = new QLineEdit(this);
+        m_editor->setFont(m_name->font());
+        m_editor->setFrame(false);
+        m_editor->setPlaceholderText(
+            L10n::text(L10n::Key::name, m_language.value_or(AppLanguage::ru)));
+        m_editor->installEventFilter(this);
+        m_texts->insertWidget(1, m_editor);
+    }
+    return m_editor;
+}
+
 void StickerRow::startRenaming() {
-    m_editor->setText(m_sticker.name);
+    editor()->setText(m_sticker.name);
     m_name->hide();
     m_editor->show();
     m_editor->setFocus();

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QMimeData;
 class QToolButton;
+class QVBoxLayout;
 class StickerThumbnailView;
 
 // One sticker of the main window's list: thumbnail with its state badge, name and summary,
@@ -51,10 +52,13 @@ public:
     QString nameText() const;
     // The summary as shown, cut to the row's width.
     QString summaryText() const;
+    // How often the row has measured its texts to cut them.
+    int textMeasures() const { return m_textMeasures; }
     StickerThumbnailView* thumbnail() const { return m_thumbnail; }
     QLabel* dragHandle() const { return m_handle; }
     QToolButton* centerButton() const { return m_center; }
     QToolButton* deleteButton() const { return m_delete; }
+    // Made at the first rename.
     QLineEdit* nameEditor() const { return m_editor; }
 
     void startRenaming();
@@ -70,6 +74,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QLineEdit* editor();
     void finishRenaming(bool post);
     void showTexts();
     bool handleEvent(QEvent* event);
@@ -82,9 +87,11 @@ private:
     StickerReorderDropDelegate m_dropDelegate;
     Actions m_actions;
     QPoint m_handlePress;
+    int m_textMeasures = 0;
     QString m_fullName;
     QString m_fullSummary;
     StickerThumbnailView* m_thumbnail = nullptr;
+    QVBoxLayout* m_texts = nullptr;
     QLabel* m_name = nullptr;
     QLineEdit* m_editor = nullptr;
     QLabel* m_summary = nullptr;

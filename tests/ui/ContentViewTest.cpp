@@ -47,6 +47,40 @@ protected:
 
 } // namespace
 
+TEST_F(ContentViewTest, AChangeOfOneStickerTouchesOnlyItsRowAndAHiddenListWaits) {
+    for (int i = 0; i < 50; ++i)
+        m_store.addSticker(picked(QStringLiteral("p.png")));
+    const QList<StickerRow*> before = m_view.rows();
+    ASSERT_EQ(before.size(), 50);
+    const auto measures = [&] {
+        QList<int> counts;
+        for (const StickerRow* row : m_view.rows())
+            counts.append(row->textMeasures());
+        return counts;
+    };
+    const QList<int> measured = measures();
+    // A drag step, then a size step of another sticker: its summary is the only text cut again.
+    m_store.updatePosition(m_store.stickers()[3].id, 5, 7);
+    Sticker resized = m_store.stickers()[7];
+    resized.size = 321;
+    m_store.updateSticker(resized);
+    EXPECT_EQ(m_view.rows(), before);
+    QList<int> expected = measured;
+    ++expected[7];
+    EXPECT_EQ(measures(), expected);
+    EXPECT_TRUE(m_view.rows()[7]->summaryText().startsWith(QStringLiteral("321px")));
+
+    m_view.hide();
+    m_store.removeSticker(m_store.stickers()[0].id);
+    resized.size = 123;
+    m_store.updateSticker(resized);
+    EXPECT_EQ(m_view.rows().size(), 49);
+    EXPECT_EQ(measures().value(6), expected[7]);
+    m_view.show();
+    EXPECT_EQ(m_view.rows().size(), 49);
+    EXPECT_TRUE(m_view.rows()[6]->summaryText().startsWith(QStringLiteral("123px")));
+}
+
 TEST_F(ContentViewTest, AddsSelectLaterACancelDoesNothingAFailedCopySelectsADeleteClears) {
     // Both the empty state's button and the header's open the picker.
     EXPECT_TRUE(m_view.showsEmptyState());

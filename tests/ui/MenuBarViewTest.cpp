@@ -9,8 +9,10 @@
 #include "ui/MenuBarStickerRow.h"
 #include "ui/ShellStoreFixture.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolButton>
@@ -20,6 +22,9 @@ namespace {
 
 class MenuBarViewTest : public ShellStoreFixture {
 protected:
+    // The panel follows the store only while it is shown.
+    void SetUp() override { m_view.popUpNear(QRect()); }
+
     // Appends stickers named S0, S1, … with the given hidden flags.
     void addStickers(const QList<bool>& hidden) {
         for (const bool isHidden : hidden) {
@@ -31,7 +36,7 @@ protected:
         }
     }
 
-    // The rows of the last rebuild: the ones before it go on a later turn.
+    // The rows shown: the ones of removed stickers go on a later turn.
     QList<MenuBarStickerRow*> rows() const {
         QList<MenuBarStickerRow*> live = m_view.rows()->findChildren<MenuBarStickerRow*>();
         live.removeIf([](const MenuBarStickerRow* row) { return row->isHidden(); });
@@ -71,7 +76,7 @@ TEST_F(MenuBarViewTest, RowTogglesSendTheStickerWithOneFlagInverted) {
     ASSERT_EQ(rows().size(), 1);
     QTest::mouseClick(rows()[0]->visibilityButton(), Qt::LeftButton);
     EXPECT_TRUE(m_store.stickers()[0].isHidden);
-    // The rows are rebuilt: the next toggle starts from the hidden sticker.
+    // The row follows: the next toggle starts from the hidden sticker.
     ASSERT_EQ(rows().size(), 1);
     QTest::mouseClick(rows()[0]->lockButton(), Qt::LeftButton);
     EXPECT_TRUE(m_store.stickers()[0].isLocked);
@@ -80,26 +85,58 @@ TEST_F(MenuBarViewTest, RowTogglesSendTheStickerWithOneFlagInverted) {
     EXPECT_EQ(m_store.stickers()[0].x, 720 - 80);
 }
 
+TEST_F(MenuBarViewTest, AHiddenPanelCatchesUpWhenItOpensAndNeverReachesPastItsScreen) {
+    addStickers({false});
+    MenuBarStickerRow* kept = rows().value(0);
+    m_view.hide();
+    // Hidden, the panel builds nothing; its row for the renamed sticker is not even touched.
+    Sticker renamed = m_store.stickers()[0];
+    renamed.name = QStringLiteral("Renamed");
+    m_store.updateSticker(renamed);
+    addStickers(QList<bool>(199, false));
+    EXPECT_EQ(m_view.rows()->findChildren<MenuBarStickerRow*>().size(), 1);
+    EXPECT_EQ(kept->shownName(), QStringLiteral("S0"));
+
+    m_view.popUpNear(QRect());
+    ASSERT_EQ(rows().size(), 200);
+    EXPECT_EQ(rows()[0], kept);
+    EXPECT_EQ(kept->shownName(), QStringLiteral("Renamed"));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(m_view.frameGeometry())) << m_view.height();
+    for (const QWidget* button :
+         {static_cast<QWidget*>(m_view.openButton()), static_cast<QWidget*>(m_view.quitButton())}) {
+        EXPECT_TRUE(m_view.rect().contains(button->geometry()));
+        EXPECT_TRUE(button->isVisible());
+    }
+}
+
 TEST_F(MenuBarViewTest, TheTrayMenuCarriesTheSameCommandsAndTheTrimmedLabel) {
     addStickers({false, false});
     MenuBarLabelView label(m_store, m_settings, m_opener);
+    // The menu follows the store as it opens.
+    const auto opened = [&label]() -> QList<QAction*> {
+        Q_EMIT label.menu().aboutToShow();
+        return label.menu().actions();
+    };
     // The bulk commands, a separator, a submenu per sticker, a separator, open and quit.
-    const QList<QAction*> actions = label.menu().actions();
+    const QList<QAction*> actions = opened();
     ASSERT_EQ(actions.size(), 9);
     EXPECT_EQ(actions[4]->text(), QStringLiteral("S0"));
     EXPECT_TRUE(actions[6]->isSeparator());
-    QMenu* first = label.menu().actions().at(4)->menu();
+    QMenu* first = actions.at(4)->menu();
     ASSERT_NE(first, nullptr);
     first->actions().at(0)->trigger();
     processPendingEvents();
     EXPECT_TRUE(m_store.stickers()[0].isHidden);
     EXPECT_FALSE(m_store.stickers()[1].isHidden);
-    EXPECT_TRUE(label.menu().actions().at(4)->menu()->actions().at(0)->isChecked());
+    EXPECT_TRUE(opened().at(4)->menu()->actions().at(0)->isChecked());
     label.menu().actions().at(0)->trigger();
     processPendingEvents();
     EXPECT_TRUE(m_store.stickers()[1].isHidden);
+    EXPECT_EQ(opened().at(0)->text(), QStringLiteral("Показать все стикеры"));
+    // The submenus of earlier builds go.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(label.menu().findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 2);
-    EXPECT_EQ(label.menu().actions().at(0)->text(), QStringLiteral("Показать все стикеры"));
 
     // The tray shows the label trimmed, the product name when nothing is left.
     for (const auto& [text, shown] :
