@@ -178,8 +178,10 @@ void FrameStore::decode(qsizetype index, QImage& target, QByteArray& scratch) co
         return;
     const char* bytes = entry.data.constData();
     if (entry.compressed) {
-        char* into = entry.key ? reinterpret_cast<char*>(pixels)
-                               : (scratch.resize(entry.unpackedSize), scratch.data());
+        // A key unpacks straight into the frame, a change beside it.
+        if (!entry.key)
+            scratch.resize(entry.unpackedSize);
+        char* into = entry.key ? reinterpret_cast<char*>(pixels) : scratch.data();
         if (LZ4_decompress_safe(bytes, into, int(entry.data.size()), entry.unpackedSize) !=
             entry.unpackedSize)
             return;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
