@@ -56,6 +56,9 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
         ids.insert(sticker.id);
     for (const Sticker& sticker : stickers) {
         if (StickerWindow* existing = window(sticker.id)) {
+            // A step of one sticker's slider leaves every other window as it is.
+            if (existing->sticker() == sticker)
+                continue;
             existing->applySticker(sticker);
             if (sticker.isHidden)
                 existing->orderOut();
@@ -73,7 +76,7 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
         gone->teardown();
         gone->orderOut();
     }
-    restackWindows();
+    restack(Restack::whenChanged);
 }
 
 void StickerWindowManager::removeWindow(const QUuid& id) {
@@ -87,12 +90,17 @@ void StickerWindowManager::removeWindow(const QUuid& id) {
 }
 
 void StickerWindowManager::restackWindows() {
+    restack(Restack::always);
+}
+
+void StickerWindowManager::restack(Restack when) {
     if (!m_store)
         return;
     QList<Sticker> sorted = m_store->stickers();
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const Sticker& a, const Sticker& b) { return a.zIndex < b.zIndex; });
     QList<QWidget*> bottomToTop;
+    QList<QUuid> stackedIds;
     QSet<QUuid> placed;
     for (const Sticker& sticker : std::as_const(sorted)) {
         StickerWindow* shown = window(sticker.id);
@@ -104,6 +112,12 @@ void StickerWindowManager::restackWindows() {
         if (!shown->isVisible())
             shown->orderFront();
         bottomToTop.append(shown);
+        stackedIds.append(sticker.id);
     }
+    // The order among stickers changes only by a restack or a click, which always restacks:
+    // a sync that leaves it as it was sends the window manager nothing.
+    if (when == Restack::whenChanged && stackedIds == m_lastStacking)
+        return;
+    m_lastStacking = stackedIds;
     m_windowing.restack(bottomToTop);
 }

@@ -34,7 +34,10 @@ public:
     MediaCache& mediaCache() { return m_cache; }
 
 private:
+    enum class Restack { always, whenChanged };
+
     void sync(const QList<Sticker>& stickers);
+    void restack(Restack when);
     void createWindow(const Sticker& sticker);
     StickerNSView::Services viewServices();
 
@@ -45,4 +48,5 @@ private:
     // Declared before the windows so that their views still find it while they go.
     MediaCache m_cache;
     std::map<QUuid, std::unique_ptr<StickerWindow>> m_windows;
+    QList<QUuid> m_lastStacking;
 };

@@ -132,18 +132,30 @@ TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack) 
 }
 
 TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing) {
-    build({"A:0"});
-    m_hub.postStickerInteractionEnded();
+    build({"A:1", "B:0"});
+    // A slider step keeps the order: the window manager hears of it only when the order changes
+    // or a click may have changed it.
+    Sticker a = named("A");
+    a.size = 150;
+    m_store->updateSticker(a);
+    processPendingEvents();
+    EXPECT_EQ(windowOf("A")->width(), 150);
+    EXPECT_TRUE(m_windowing.restacks.isEmpty());
+    m_store->moveSticker(1, 0);
+    processPendingEvents();
     EXPECT_EQ(m_windowing.restacks.size(), 1);
+    m_hub.postStickerInteractionEnded();
+    EXPECT_EQ(m_windowing.restacks.size(), 2);
+    m_windowing.restacks.clear();
 
     QList<Sticker> list = m_store->stickers();
     list.append(Sticker::withMedia(media()));
     m_manager->syncWindows(list);
     m_store.reset();
     processPendingEvents();
-    EXPECT_EQ(m_manager->windowCount(), 1);
+    EXPECT_EQ(m_manager->windowCount(), 2);
     m_hub.postStickerInteractionEnded();
-    EXPECT_EQ(m_windowing.restacks.size(), 1);
+    EXPECT_TRUE(m_windowing.restacks.isEmpty());
 }
 
 TEST_F(StickerWindowManagerTest, DuplicateIdsShareOneWindow) {
