@@ -175,8 +175,10 @@ QRectF StickerStore::mainScreenFrame() const {
     return QRectF(0, 0, 1440, 900);
 }
 
-void StickerStore::addSticker(const QString& mediaPath) {
-    m_stickers.append(Sticker::withMedia(mediaPath));
+void StickerStore::addSticker(const QString& mediaPath, const QString& name) {
+    Sticker added = Sticker::withMedia(mediaPath);
+    added.name = name;
+    m_stickers.append(added);
     normalizeZIndex();
     Q_EMIT stickersChanged();
     save();

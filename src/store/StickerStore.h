@@ -50,7 +50,8 @@ public:
     void ensureWindowManager();
     StickerWindowSyncing* windowManager() const { return m_windowManager.get(); }
 
-    void addSticker(const QString& mediaPath);
+    // Appends a new sticker with the defaults, named name (empty: no name of its own).
+    void addSticker(const QString& mediaPath, const QString& name = QString());
     void removeSticker(const QUuid& id);
     void updateSticker(const Sticker& edited);
     void renameSticker(const QUuid& id, const QString& name);

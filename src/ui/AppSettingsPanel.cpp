@@ -82,7 +82,7 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
         QStringLiteral("QLabel { background: #2c2c2e; border-radius: 5px; }"));
     preview->addWidget(m_previewIcon, 0, Qt::AlignVCenter);
     m_previewText = new QLabel(content);
-    m_previewText->setFont(InterfaceStyle::font(content, 13, QFont::Medium));
+    m_previewText->setFont(InterfaceStyle::font(content, 12, QFont::Medium));
     m_previewText->setTextFormat(Qt::PlainText);
     preview->addWidget(m_previewText, 0, Qt::AlignVCenter);
     preview->addStretch(1);

@@ -14,6 +14,8 @@
 #include "ui/StickerSettingsPanel.h"
 
 #include <QDrag>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,11 +34,14 @@ ContentView::ContentView(StickerStore& store, AppSettings& settings, Notificatio
     , m_store(store)
     , m_settings(settings)
     , m_hub(hub)
-    , m_picker(picker) {
+    , m_picker(picker)
+    , m_dragRunner([](QDrag& drag) { drag.exec(Qt::MoveAction); }) {
+    setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(buildHeader());
+    m_header = buildHeader();
+    column->addWidget(m_header);
     column->addWidget(InterfaceStyle::divider(this));
     m_body = new QStackedWidget(this);
     m_body->addWidget(buildEmptyState());
@@ -76,9 +81,10 @@ QWidget* ContentView::buildHeader() {
     layout->addWidget(m_title);
     layout->addStretch(1);
     m_settingsButton = InterfaceStyle::iconButton(
-        QStringLiteral("gear-fill"), palette().color(QPalette::PlaceholderText), 16, header);
+        QStringLiteral("gear-fill"), palette().color(QPalette::WindowText), 14, header);
     layout->addWidget(m_settingsButton);
     m_add = InterfaceStyle::prominentButton(header);
+    m_add->setFont(InterfaceStyle::font(header, 13, QFont::Medium));
     m_add->setIcon(IconFactory::tinted(QStringLiteral("plus-circle-fill"), Qt::white, 14));
     layout->addWidget(m_add);
     return header;
@@ -89,7 +95,7 @@ QWidget* ContentView::buildEmptyState() {
     auto* layout = new QVBoxLayout(empty);
     layout->setSpacing(12);
     layout->addStretch(1);
-    layout->addWidget(InterfaceStyle::applicationPicture(64, 14, 0.3f, 16, empty), 0,
+    layout->addWidget(InterfaceStyle::applicationPicture(64, 14, 0.3f, 8, empty), 0,
                       Qt::AlignHCenter);
     m_emptyTitle = InterfaceStyle::secondaryLabel(14, empty);
     m_emptyTitle->setAlignment(Qt::AlignCenter);
@@ -144,16 +150,24 @@ void ContentView::retranslate() {
 }
 
 void ContentView::showOnboardingWhileNeeded() {
-    if (m_settings.hasCompletedOnboarding()) {
-        // The continue click that got here is still running: the screen goes once it is over.
-        if (m_onboarding)
+    const bool done = m_settings.hasCompletedOnboarding();
+    // The covered controls take neither focus nor keys while the screen lies over them.
+    m_header->setEnabled(done);
+    m_body->setEnabled(done);
+    if (done) {
+        // The continue click that got here is still running: the screen goes once it is over,
+        // and leaves the focus chain now.
+        if (m_onboarding) {
+            m_onboarding->hide();
             m_onboarding->deleteLater();
+        }
         m_onboarding = nullptr;
         return;
     }
     if (!m_onboarding) {
         m_onboarding = new OnboardingView(m_settings, this);
         m_onboarding->show();
+        m_onboarding->setFocus();
     }
 }
 
@@ -163,15 +177,18 @@ void ContentView::setShowAppSettings(bool show) {
 }
 
 void ContentView::addFromFile() {
-    if (const std::optional<QString> picked =
-            m_picker.pickPicture(window(), m_settings.language())) {
+    if (const std::optional<QString> picked = m_picker.pickPicture(window(), m_settings.language()))
+        addPictures({*picked});
+}
+
+void ContentView::addPictures(const QStringList& paths) {
+    for (const QString& path : paths) {
         const StoredCopy copy = m_store.storage().copyIntoStorage(
-            *picked, m_store.storage().mediaDirectory(), QStringLiteral("gif"));
-        // A failed copy adds nothing; the selection below still runs.
+            path, m_store.storage().mediaDirectory(), QStringLiteral("gif"));
+        // A failed copy adds nothing; the selection below still runs. The stored copy's name
+        // means nothing to the user: the sticker takes the picked file's.
         if (copy)
-            m_store.addSticker(copy.path);
-    } else {
-        return;
+            m_store.addSticker(copy.path, QFileInfo(path).completeBaseName());
     }
     QTimer::singleShot(selectAfterAddMs, this, [this] {
         const QList<Sticker>& stickers = m_store.stickers();
@@ -195,6 +212,43 @@ QList<StickerRow*> ContentView::rows() const {
             ordered.append(row);
     }
     return ordered;
+}
+
+QStringList ContentView::droppedPictures(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls()) {
+        const QString path = url.toLocalFile();
+        if (url.isLocalFile() && DialogFilePicker::isPictureName(path) &&
+            MediaStorage::isRegularFile(path))
+            paths.append(path);
+    }
+    return paths;
+}
+
+bool ContentView::acceptsDrop(QDropEvent* event) const {
+    // Files are copied in, never moved away from the file manager.
+    const bool accepted = !m_onboarding && event->possibleActions().testFlag(Qt::CopyAction) &&
+                          !droppedPictures(*event->mimeData()).isEmpty();
+    if (accepted)
+        event->setDropAction(Qt::CopyAction);
+    event->setAccepted(accepted);
+    return accepted;
+}
+
+void ContentView::dragEnterEvent(QDragEnterEvent* event) {
+    acceptsDrop(event);
+}
+
+void ContentView::dragMoveEvent(QDragMoveEvent* event) {
+    acceptsDrop(event);
+}
+
+void ContentView::dropEvent(QDropEvent* event) {
+    if (!acceptsDrop(event))
+        return;
+    // The copies run after the drop has been answered, so the file manager never waits on them.
+    QTimer::singleShot(0, this,
+                       [this, paths = droppedPictures(*event->mimeData())] { addPictures(paths); });
 }
 
 bool ContentView::showsEmptyState() const {
@@ -223,8 +277,11 @@ void ContentView::runDrag(StickerRow* row) {
     const QPixmap preview = row->grab();
     drag->setPixmap(preview);
     drag->setHotSpot(row->dragHandle()->geometry().center());
-    drag->exec(Qt::MoveAction);
+    m_dragRunner(*drag);
     m_dragRunning = false;
+    // A drag released outside the rows ends here too: no row stays dimmed.
+    if (m_dragged)
+        setDragged(std::nullopt);
     for (StickerRow* parked : std::exchange(m_parkedRows, {}))
         parked->deleteLater();
 }

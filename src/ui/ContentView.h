@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class AppSettings;
@@ -17,7 +18,9 @@ class QToolButton;
 class StickerSettingsPanel;
 class FilePicker;
 class NotificationHub;
+class QDrag;
 class QLabel;
+class QMimeData;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
@@ -36,12 +39,20 @@ class ContentView final : public QWidget {
 
 public:
     static constexpr int selectAfterAddMs = 150;
+    // Runs a row's drag until it ends; a seam, since offscreen a drag ends at once.
+    using DragRunner = std::function<void(QDrag&)>;
 
     ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
                 FilePicker& picker, QWidget* parent = nullptr);
 
     // Picks a file, copies it into storage and adds it; the last sticker is selected 0.15 s later.
     void addFromFile();
+    // Copies each file into storage and adds it under the file's name without its extension;
+    // the last sticker is selected 0.15 s later.
+    void addPictures(const QStringList& paths);
+    // The local files of a drop that the picker would offer, in order.
+    static QStringList droppedPictures(const QMimeData& data);
+    void setDragRunner(DragRunner runner) { m_dragRunner = std::move(runner); }
 
     std::optional<QUuid> selectedStickerId() const { return m_selected; }
     QList<StickerRow*> rows() const;
@@ -58,6 +69,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -73,11 +87,13 @@ private:
     void setDragged(const std::optional<QUuid>& id);
     StickerRow* createRow(const Sticker& sticker);
     void runDrag(StickerRow* row);
+    bool acceptsDrop(QDropEvent* event) const;
 
     StickerStore& m_store;
     AppSettings& m_settings;
     NotificationHub& m_hub;
     FilePicker& m_picker;
+    DragRunner m_dragRunner;
     MediaCache m_thumbnails;
     std::optional<QUuid> m_selected;
     std::optional<QUuid> m_dragged;
@@ -86,6 +102,7 @@ private:
     bool m_rebuildPending = false;
     QHash<QUuid, StickerRow*> m_rows;
     QList<StickerRow*> m_parkedRows;
+    QWidget* m_header = nullptr;
     QLabel* m_title = nullptr;
     QToolButton* m_settingsButton = nullptr;
     QPushButton* m_add = nullptr;

@@ -2,9 +2,14 @@
 #include "ui/FilePicker.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
+
+constexpr std::initializer_list<const char*> pictureExtensions = {"gif",  "png",  "jpg", "jpeg",
+                                                                  "webp", "heic", "heif"};
 
 QString filter(const QString& label, std::initializer_list<const char*> extensions) {
     QStringList patterns;
@@ -25,8 +30,15 @@ std::optional<QString> run(QWidget* parent, const QString& title, const QString&
 } // namespace
 
 QString DialogFilePicker::pictureFilter() {
-    return filter(QStringLiteral("GIF, PNG, JPEG, WebP, HEIC"),
-                  {"gif", "png", "jpg", "jpeg", "webp", "heic", "heif"});
+    return filter(QStringLiteral("GIF, PNG, JPEG, WebP, HEIC"), pictureExtensions);
+}
+
+bool DialogFilePicker::isPictureName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    return std::any_of(
+        pictureExtensions.begin(), pictureExtensions.end(), [&suffix](const char* extension) {
+            return suffix.compare(QLatin1String(extension), Qt::CaseInsensitive) == 0;
+        });
 }
 
 QString DialogFilePicker::backgroundFilter() {

@@ -27,4 +27,6 @@ public:
 
     static QString pictureFilter();
     static QString backgroundFilter();
+    // True when path names a file of one of the kinds pictureFilter offers.
+    static bool isPictureName(const QString& path);
 };

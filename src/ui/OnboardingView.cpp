@@ -68,6 +68,7 @@ OnboardingView::OnboardingView(AppSettings& settings, QWidget* parent)
     });
     connect(m_continue, &QPushButton::clicked, this, &OnboardingView::finish);
     retranslate();
+    setFocusProxy(m_languages);
 
     if (parent) {
         setGeometry(parent->rect());

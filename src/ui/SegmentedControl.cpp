@@ -32,8 +32,11 @@ SegmentedControl::SegmentedControl(int count, QWidget* parent)
         m_group->addButton(button, index);
         layout->addWidget(button, 1);
     }
-    if (count > 0)
+    if (count > 0) {
         m_group->button(0)->setChecked(true);
+        // Focus given to the control lands on its first segment; Tab goes on from there.
+        setFocusProxy(m_group->button(0));
+    }
     connect(m_group, &QButtonGroup::idClicked, this, &SegmentedControl::chosen);
 }
 

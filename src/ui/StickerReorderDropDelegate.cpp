@@ -14,7 +14,11 @@ StickerReorderDropDelegate::StickerReorderDropDelegate(const Sticker& sticker,
     , m_store(store) {}
 
 bool StickerReorderDropDelegate::validateDrop(const QMimeData& data) {
-    return data.hasText();
+    return data.hasText() && !data.hasUrls();
+}
+
+Qt::DropAction StickerReorderDropDelegate::dropUpdated() const {
+    return m_draggedID.get() ? Qt::MoveAction : Qt::CopyAction;
 }
 
 void StickerReorderDropDelegate::dropEntered() {

@@ -25,10 +25,12 @@ public:
 
     void setSticker(const Sticker& sticker) { m_sticker = sticker; }
 
-    // Any plain text is a valid drop; it is never read.
+    // Any plain text is a valid drop and is never read; files and links are the window's.
     static bool validateDrop(const QMimeData& data);
     void dropEntered();
-    static Qt::DropAction dropUpdated() { return Qt::MoveAction; }
+    // A row's own drag moves; text from another program is answered as a copy, so that the
+    // program keeps its text.
+    Qt::DropAction dropUpdated() const;
     bool performDrop();
 
 private:

@@ -42,6 +42,7 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, Notificat
     layout->setSpacing(10);
 
     m_thumbnail = new StickerThumbnailView(thumbnails, this);
+    m_thumbnail->setOutlined(true);
     layout->addWidget(m_thumbnail);
 
     m_texts = new QVBoxLayout;
@@ -235,22 +236,29 @@ bool StickerRow::handleEvent(QEvent* event) {
     }
 }
 
+// A drag the row does not take goes on to the window, which adds dropped pictures.
+bool StickerRow::answerDrop(QDropEvent* event) const {
+    const Qt::DropAction action = m_dropDelegate.dropUpdated();
+    const bool taken = StickerReorderDropDelegate::validateDrop(*event->mimeData()) &&
+                       event->possibleActions().testFlag(action);
+    if (taken)
+        event->setDropAction(action);
+    event->setAccepted(taken);
+    return taken;
+}
+
 void StickerRow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!StickerReorderDropDelegate::validateDrop(*event->mimeData()))
-        return;
-    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
-    event->accept();
-    m_dropDelegate.dropEntered();
+    if (answerDrop(event))
+        m_dropDelegate.dropEntered();
 }
 
 void StickerRow::dragMoveEvent(QDragMoveEvent* event) {
-    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
-    event->accept();
+    answerDrop(event);
 }
 
 void StickerRow::dropEvent(QDropEvent* event) {
-    event->setDropAction(StickerReorderDropDelegate::dropUpdated());
-    event->setAccepted(m_dropDelegate.performDrop());
+    if (answerDrop(event))
+        event->setAccepted(m_dropDelegate.performDrop());
 }
 
 void StickerRow::mousePressEvent(QMouseEvent* event) {

@@ -78,6 +78,7 @@ private:
     void finishRenaming(bool post);
     void showTexts();
     bool handleEvent(QEvent* event);
+    bool answerDrop(QDropEvent* event) const;
 
     Sticker m_sticker;
     bool m_selected = false;

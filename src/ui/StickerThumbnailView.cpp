@@ -56,6 +56,11 @@ void StickerThumbnailView::setBadge(const QString& iconName) {
     update();
 }
 
+void StickerThumbnailView::setOutlined(bool outlined) {
+    m_outlined = outlined;
+    update();
+}
+
 void StickerThumbnailView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
@@ -74,5 +79,13 @@ void StickerThumbnailView::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), QColor(0, 0, 0, 89));
         const QRect symbol(QPoint((width() - 14) / 2, (height() - 14) / 2), QSize(14, 14));
         m_badgeIcon.paint(&painter, symbol);
+    }
+    if (m_outlined) {
+        painter.setClipping(false);
+        QColor outline = palette().color(QPalette::WindowText);
+        outline.setAlphaF(0.08f);
+        painter.setPen(QPen(outline, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     }
 }

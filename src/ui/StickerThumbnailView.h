@@ -17,6 +17,9 @@ public:
 
     void setPath(const QString& path);
     void setBadge(const QString& iconName);
+    // A faint outline in the text colour around the tile, as the list's rows have.
+    void setOutlined(bool outlined);
+    bool isOutlined() const { return m_outlined; }
     QString badge() const { return m_badge; }
     const QImage& image() const { return m_image; }
 
@@ -30,4 +33,5 @@ private:
     QString m_badge;
     QIcon m_badgeIcon;
     QImage m_image;
+    bool m_outlined = false;
 };

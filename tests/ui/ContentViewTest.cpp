@@ -90,9 +90,11 @@ TEST_F(ContentViewTest, AddsSelectLaterACancelDoesNothingAFailedCopySelectsADele
     EXPECT_TRUE(m_store.stickers().isEmpty());
 
     addPicked(QStringLiteral("a.png"));
-    addPicked(QStringLiteral("b.png"));
+    addPicked(QStringLiteral("my cat.v2.GIF"));
     ASSERT_EQ(m_store.stickers().size(), 2);
     EXPECT_TRUE(m_store.stickers().last().gifPath.startsWith(m_store.storage().mediaDirectory()));
+    EXPECT_EQ(m_store.stickers().first().name, QStringLiteral("a"));
+    EXPECT_EQ(m_store.stickers().last().name, QStringLiteral("my cat.v2"));
     EXPECT_FALSE(m_view.showsEmptyState());
     ASSERT_TRUE(waitForSelection(m_store.stickers().last().id));
     EXPECT_TRUE(m_view.rows().last()->isSelected());
@@ -151,15 +153,26 @@ TEST_F(ContentViewTest, RowsSummariseTheTruncatedSizeAndLayerAndTheLockBadgeWins
 
 namespace {
 
-// What the platform delivers when a drag's pointer enters a row (QDragEnterEvent) or drops
-// there (QDropEvent); true when the row takes it as a move.
-template <typename Event> bool deliver(StickerRow* row) {
+// What the platform delivers when a drag's pointer enters a widget (QDragEnterEvent) or drops
+// there (QDropEvent), offering a copy or a move; the action taken, none when refused.
+template <typename Event> std::optional<Qt::DropAction> deliver(QWidget* target, QMimeData& data) {
+    Event event(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    processPendingEvents();
+    return event.isAccepted() ? std::optional(event.dropAction()) : std::nullopt;
+}
+
+template <typename Event> std::optional<Qt::DropAction> deliverText(QWidget* target) {
     QMimeData data;
     data.setText(QStringLiteral("any text"));
-    Event event(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(row, &event);
-    processPendingEvents();
-    return event.isAccepted() && event.dropAction() == Qt::MoveAction;
+    return deliver<Event>(target, data);
+}
+
+void dragByHandle(StickerRow* row) {
+    QTest::mousePress(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseMove(row->dragHandle(), QPoint(5, 40));
+    QTest::mouseRelease(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 40));
 }
 
 } // namespace
@@ -171,31 +184,85 @@ TEST_F(ContentViewTest, DraggingAHandleReordersLiveAsRowsAreEntered) {
     StickerRow* a = m_view.rows()[0];
     StickerRow* b = m_view.rows()[1];
     StickerRow* c = m_view.rows()[2];
+    std::function<void()> whileDragging;
+    m_view.setDragRunner([&](QDrag&) { whileDragging(); });
 
     // A press on the handle starts no drag until the pointer moves.
     QTest::mousePress(a->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_FALSE(m_view.draggedStickerId());
-    QTest::mouseMove(a->dragHandle(), QPoint(5, 40));
-    QTest::mouseRelease(a->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 40));
-    EXPECT_EQ(m_view.draggedStickerId(), a->sticker().id);
-    EXPECT_TRUE(a->isDragging());
+    QTest::mouseRelease(a->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
 
     // Entering the dragged row moves nothing; moving up lands on the entered row's place.
     // The rows keep their identity: they are moved, not rebuilt, while the drag runs.
-    const std::pair<StickerRow*, QList<StickerRow*>> steps[] = {
-        {a, {a, b, c}}, {b, {b, a, c}}, {c, {b, c, a}}, {b, {a, b, c}}};
-    for (const auto& [entered, expected] : steps) {
-        EXPECT_TRUE(deliver<QDragEnterEvent>(entered));
-        ASSERT_EQ(m_view.rows(), expected);
-        EXPECT_EQ(m_store.stickers().first().zIndex, 2) << "the first lies in front";
-        EXPECT_EQ(m_store.stickers().last().zIndex, 0);
-    }
-
-    EXPECT_TRUE(deliver<QDropEvent>(b));
-    EXPECT_FALSE(m_view.draggedStickerId());
+    whileDragging = [&] {
+        EXPECT_EQ(m_view.draggedStickerId(), a->sticker().id);
+        EXPECT_TRUE(a->isDragging());
+        const std::pair<StickerRow*, QList<StickerRow*>> steps[] = {
+            {a, {a, b, c}}, {b, {b, a, c}}, {c, {b, c, a}}, {b, {a, b, c}}};
+        for (const auto& [entered, expected] : steps) {
+            EXPECT_EQ(deliverText<QDragEnterEvent>(entered), Qt::MoveAction);
+            ASSERT_EQ(m_view.rows(), expected);
+            EXPECT_EQ(m_store.stickers().first().zIndex, 2) << "the first lies in front";
+            EXPECT_EQ(m_store.stickers().last().zIndex, 0);
+        }
+        EXPECT_EQ(deliverText<QDropEvent>(b), Qt::MoveAction);
+        EXPECT_FALSE(m_view.draggedStickerId());
+    };
+    dragByHandle(a);
     EXPECT_FALSE(a->isDragging());
-    deliver<QDragEnterEvent>(c);
-    EXPECT_EQ(m_view.rows(), (QList<StickerRow*>{a, b, c})) << "after the drop no drag is running";
+
+    // A drag released outside the rows leaves none dimmed.
+    whileDragging = [&] { EXPECT_TRUE(b->isDragging()); };
+    dragByHandle(b);
+    EXPECT_FALSE(m_view.draggedStickerId());
+    EXPECT_FALSE(b->isDragging());
+
+    // With no drag of a row running, text from another program is taken as a copy, so that
+    // program keeps it, and moves nothing; a file is left to the window.
+    EXPECT_EQ(deliverText<QDragEnterEvent>(c), Qt::CopyAction);
+    EXPECT_EQ(deliverText<QDropEvent>(c), Qt::CopyAction);
+    EXPECT_EQ(m_view.rows(), (QList<StickerRow*>{a, b, c}));
+    QMimeData file;
+    file.setText(QStringLiteral("notes"));
+    file.setUrls({QUrl::fromLocalFile(picked(QStringLiteral("notes.txt")))});
+    EXPECT_EQ(deliver<QDropEvent>(c, file), std::nullopt);
+}
+
+TEST_F(ContentViewTest, DroppedPicturesAreAddedAsPickedOnesAndEverythingElseIsIgnored) {
+    addPicked(QStringLiteral("first.png"));
+    const QUrl a = QUrl::fromLocalFile(picked(QStringLiteral("a.png")));
+    const QUrl b = QUrl::fromLocalFile(picked(QStringLiteral("b.tar.WEBP")));
+    const QUrl text = QUrl::fromLocalFile(picked(QStringLiteral("notes.txt")));
+    const QUrl remote(QStringLiteral("https://example.org/c.png"));
+    const struct {
+        const char* what;
+        QList<QUrl> urls;
+        bool firstRun;
+        QStringList added;
+    } cases[] = {
+        {"several pictures", {a, text, remote, b}, false, {"a", "b.tar"}},
+        {"a wrong type", {text}, false, {}},
+        {"a remote picture", {remote}, false, {}},
+        {"during the first run", {a}, true, {}},
+    };
+    for (const auto& c : cases) {
+        m_settings.setHasCompletedOnboarding(!c.firstRun);
+        const qsizetype before = m_store.stickers().size();
+        QMimeData data;
+        data.setUrls(c.urls);
+        // Dropped on a row, the files go on to the window.
+        QWidget* target = m_view.rows().first();
+        const auto taken = c.added.isEmpty() ? std::nullopt : std::optional(Qt::CopyAction);
+        EXPECT_EQ(deliver<QDragEnterEvent>(target, data), taken) << c.what;
+        EXPECT_EQ(deliver<QDropEvent>(target, data), taken) << c.what;
+        QStringList names;
+        for (qsizetype i = before; i < m_store.stickers().size(); ++i)
+            names << m_store.stickers()[i].name;
+        EXPECT_EQ(names, c.added) << c.what;
+        if (!c.added.isEmpty()) {
+            EXPECT_TRUE(waitForSelection(m_store.stickers().last().id)) << c.what;
+        }
+    }
 }
 
 TEST_F(ContentViewTest, ThePanelFollowsTheSelectionAndComesBackFreshFromTheAppSettings) {
@@ -264,6 +331,15 @@ TEST_F(ContentViewTest, TheFirstRunScreenCoversTheContentUntilContinue) {
     QWidget* hit = m_view.childAt(m_view.addButton()->mapTo(&m_view, QPoint(3, 3)));
     EXPECT_TRUE(hit == onboarding || onboarding->isAncestorOf(hit))
         << "nothing under the screen takes a click";
+    // Nor a key: focus starts on the screen and Tab never leaves it.
+    ASSERT_TRUE(waitUntil([] { return QApplication::focusWidget() != nullptr; }));
+    for (int press = 0; press < 5; ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_TRUE(onboarding->isAncestorOf(focused)) << press;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    QTest::keyClick(m_view.addButton(), Qt::Key_Space);
+    EXPECT_EQ(m_picker.pictureCalls, 1);
 
     QTest::mouseClick(onboarding->continueButton(), Qt::LeftButton);
     processPendingEvents();
