@@ -69,6 +69,7 @@ constexpr std::array<Entry, keyCount> entries{{
      "Изменения сохранятся, как только это станет возможно. Пока Vantrel работает, они не "
      "потеряются.",
      "They are kept while Vantrel runs and saved as soon as that works again."},
+    {Key::startAtLogin, "startAtLogin", "Запускать при входе в систему", "Start at login"},
 }};
 
 constexpr bool entriesFollowKeyOrder() {

@@ -54,10 +54,11 @@ enum class Key {
     pickBgImage,
     changeBgImage,
     saveFailedTitle,
-    saveFailedMessage
+    saveFailedMessage,
+    startAtLogin
 };
 
-inline constexpr std::size_t keyCount = 44;
+inline constexpr std::size_t keyCount = 45;
 
 // The text of key in language; English should a language lack a text.
 QString text(Key key, AppLanguage language);

@@ -3,11 +3,14 @@
 
 #include "l10n/L10n.h"
 #include "store/AppSettings.h"
+#include "ui/IconFactory.h"
 #include "ui/InterfaceStyle.h"
 #include "ui/LanguageSegments.h"
 #include "ui/MenuBarLabelView.h"
 #include "ui/SegmentedControl.h"
+#include "ui/SwitchRow.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,7 +34,8 @@ QVBoxLayout* section(QVBoxLayout* parent) {
 
 AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
     : QWidget(parent)
-    , m_settings(settings) {
+    , m_settings(settings)
+    , m_autostart(QCoreApplication::applicationFilePath()) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new QScrollArea(this);
@@ -87,6 +91,11 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
     preview->addWidget(m_previewText, 0, Qt::AlignVCenter);
     preview->addStretch(1);
     labelSection->addLayout(preview);
+
+    m_startAtLogin = new SwitchRow(content);
+    m_startAtLogin->setIcon(IconFactory::tinted(
+        QStringLiteral("power"), palette().color(QPalette::WindowText), SwitchRow::iconSide));
+    column->addWidget(m_startAtLogin);
     column->addStretch(1);
     m_scroll->setWidget(content);
 
@@ -95,6 +104,11 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
             [this](int index) { m_settings.setLanguage(LanguageSegments::languageAt(index)); });
     connect(m_labelField, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_settings.setMenuBarLabel(text); });
+    // The switch shows what the file system holds, also after a write that failed.
+    connect(m_startAtLogin, &SwitchRow::clicked, this, [this](bool checked) {
+        m_autostart.setEnabled(checked);
+        m_startAtLogin->setChecked(m_autostart.isEnabled());
+    });
     connect(&m_settings, &AppSettings::languageChanged, this, &AppSettingsPanel::retranslate);
     connect(&m_settings, &AppSettings::menuBarLabelChanged, this, &AppSettingsPanel::showLabel);
     retranslate();
@@ -111,6 +125,13 @@ void AppSettingsPanel::retranslate() {
     m_labelHint->setText(text(L10n::Key::menuBarLabelHint));
     m_labelField->setPlaceholderText(text(L10n::Key::menuBarLabelPlaceholder));
     m_previewCaption->setText(text(L10n::Key::menuBarPreview));
+    m_startAtLogin->setText(text(L10n::Key::startAtLogin));
+}
+
+void AppSettingsPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The entry may have been added or removed by hand since the panel was last shown.
+    m_startAtLogin->setChecked(m_autostart.isEnabled());
 }
 
 void AppSettingsPanel::showLabel(const QString& label) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AutostartEntry.h"
+
 #include <QWidget>
 
 class AppSettings;
@@ -9,9 +11,11 @@ class QLineEdit;
 class QScrollArea;
 class QToolButton;
 class SegmentedControl;
+class SwitchRow;
 
 // The app-wide settings, edited in place: the interface language and the menu-bar label,
-// with a preview of what the tray shows. Every edit goes straight into the settings.
+// with a preview of what the tray shows, and the start at login. Every edit goes straight into
+// the settings or the autostart entry.
 class AppSettingsPanel final : public QWidget {
     Q_OBJECT
 
@@ -30,15 +34,20 @@ public:
     // The label as the tray draws it, and the label's text.
     QLabel* previewIcon() const { return m_previewIcon; }
     QLabel* previewText() const { return m_previewText; }
+    SwitchRow* startAtLoginSwitch() const { return m_startAtLogin; }
 
 Q_SIGNALS:
     void closeRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void retranslate();
     void showLabel(const QString& label);
 
     AppSettings& m_settings;
+    AutostartEntry m_autostart;
     QScrollArea* m_scroll = nullptr;
     QLabel* m_title = nullptr;
     QToolButton* m_close = nullptr;
@@ -50,4 +59,5 @@ private:
     QLabel* m_previewCaption = nullptr;
     QLabel* m_previewIcon = nullptr;
     QLabel* m_previewText = nullptr;
+    SwitchRow* m_startAtLogin = nullptr;
 };

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AppSettingsPanel.h"
 
+#include "support/TestSupport.h"
 #include "ui/SegmentedControl.h"
 #include "ui/ShellStoreFixture.h"
+#include "ui/SwitchRow.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -66,4 +70,54 @@ TEST_F(AppSettingsPanelTest, ALanguageChoiceIsStoredAtOnceAndRelabelsTheOpenPane
     m_settings.setLanguage(AppLanguage::ru);
     EXPECT_EQ(languages->current(), 0);
     EXPECT_EQ(m_panel.languageCaption()->text(), QStringLiteral("Язык"));
+}
+
+TEST_F(AppSettingsPanelTest, TheLoginSwitchWritesTheInstalledEntryNamingThisProgramAndRemovesIt) {
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", before); });
+    qputenv("XDG_CONFIG_HOME", m_root.filePath(QStringLiteral("config")).toUtf8());
+    const QString entry = m_root.filePath(QStringLiteral("config/autostart/vantrel.desktop"));
+    ASSERT_EQ(AutostartEntry::path(), entry);
+    SwitchRow* login = m_panel.startAtLoginSwitch();
+    m_panel.hide();
+    m_panel.show();
+    EXPECT_FALSE(login->isChecked()) << "off until the user turns it on";
+    EXPECT_EQ(login->text(), QStringLiteral("Запускать при входе в систему"));
+
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_TRUE(login->isChecked());
+    QFile installed(QStringLiteral(":/vantrel/vantrel.desktop"));
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    QStringList expected = QString::fromUtf8(installed.readAll()).split(u'\n');
+    expected.replace(expected.indexOf(QStringLiteral("Exec=vantrel")),
+                     QStringLiteral("Exec=") + QCoreApplication::applicationFilePath());
+    EXPECT_EQ(QString::fromUtf8(readFile(entry)).split(u'\n'), expected);
+
+    // The file is the setting: removed by hand, the switch shows it off when shown again.
+    QFile::remove(entry);
+    m_panel.hide();
+    m_panel.show();
+    EXPECT_FALSE(login->isChecked());
+    QTest::mouseClick(login, Qt::LeftButton);
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_FALSE(QFileInfo::exists(entry));
+}
+
+TEST(AutostartEntryTest, ExecQuotesAndEscapesTheProgramAsDesktopEntriesDo) {
+    const struct {
+        const char* program;
+        const char* exec;
+    } cases[] = {
+        {"/usr/bin/vantrel", "Exec=/usr/bin/vantrel"},
+        {"/opt/my apps/vantrel", R"(Exec="/opt/my apps/vantrel")"},
+        {"/home/a/100%/vantrel", "Exec=/home/a/100%%/vantrel"},
+        {R"(/tmp/$x"y\z/vantrel)", R"(Exec="/tmp/\\$x\\"y\\\\z/vantrel")"},
+    };
+    for (const auto& c : cases) {
+        const QStringList lines =
+            QString::fromUtf8(AutostartEntry(QString::fromUtf8(c.program)).contents()).split(u'\n');
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(c.exec))) << c.program;
+        EXPECT_TRUE(lines.contains(QStringLiteral("Name=Vantrel"))) << c.program;
+    }
 }
