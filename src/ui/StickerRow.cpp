@@ -53,11 +53,18 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, Notificat
     // Long texts are cut instead of pushing the buttons out of the row.
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_name->setMinimumWidth(1);
+    // The summary in two parts: the size changes at every slider step and is cheap to lay out;
+    // the layer carries a colour emoji, whose glyph is costly to measure, and rarely changes.
     m_summary = InterfaceStyle::secondaryLabel(11, this);
-    m_summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_summary->setMinimumWidth(1);
+    m_summaryLayer = InterfaceStyle::secondaryLabel(11, this);
+    m_summaryLayer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_summaryLayer->setMinimumWidth(1);
+    auto* summaryLine = new QHBoxLayout;
+    summaryLine->setSpacing(0);
+    summaryLine->addWidget(m_summary);
+    summaryLine->addWidget(m_summaryLayer, 1);
     m_texts->addWidget(m_name);
-    m_texts->addWidget(m_summary);
+    m_texts->addLayout(summaryLine);
     layout->addLayout(m_texts, 1);
 
     m_handle = new QLabel(this);
@@ -98,12 +105,16 @@ void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDraggi
     m_thumbnail->setPath(sticker.gifPath);
     m_thumbnail->setBadge(badgeFor(sticker));
     QString name = sticker.displayName();
-    QString summaryText = summary(sticker, language);
     // Measuring text is the costly part: only a text that changed is cut again.
-    if (name != m_fullName || summaryText != m_fullSummary) {
+    if (name != m_fullName) {
         m_fullName = std::move(name);
-        m_fullSummary = std::move(summaryText);
-        showTexts();
+        showName();
+    }
+    m_summary->setText(sizeText(sticker));
+    QString layer = layerText(sticker, language);
+    if (layer != m_fullLayer) {
+        m_fullLayer = std::move(layer);
+        showLayer();
     }
     m_sticker = sticker;
     m_dropDelegate.setSticker(sticker);
@@ -124,11 +135,18 @@ void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDraggi
 }
 
 QString StickerRow::summary(const Sticker& sticker, AppLanguage language) {
+    return sizeText(sticker) + layerText(sticker, language);
+}
+
+QString StickerRow::sizeText(const Sticker& sticker) {
     const double size = std::isfinite(sticker.size) ? std::trunc(sticker.size) : 0;
-    const L10n::Key layer = sticker.layer == StickerLayer::floating ? L10n::Key::layerFloating
-                                                                    : L10n::Key::layerDesktop;
-    return QStringLiteral("%1px \u00B7 %2")
-        .arg(QString::number(size, 'f', 0), L10n::text(layer, language));
+    return QStringLiteral("%1px \u00B7 ").arg(QString::number(size, 'f', 0));
+}
+
+QString StickerRow::layerText(const Sticker& sticker, AppLanguage language) {
+    return L10n::text(sticker.layer == StickerLayer::floating ? L10n::Key::layerFloating
+                                                              : L10n::Key::layerDesktop,
+                      language);
 }
 
 QString StickerRow::badgeFor(const Sticker& sticker) {
@@ -149,22 +167,28 @@ QString StickerRow::nameText() const {
     return m_fullName;
 }
 
-void StickerRow::showTexts() {
+void StickerRow::showName() {
     ++m_textMeasures;
     m_name->setText(m_name->fontMetrics().elidedText(m_fullName, Qt::ElideMiddle, m_name->width()));
     m_name->setToolTip(m_name->text() == m_fullName ? QString() : m_fullName);
-    m_summary->setText(
-        m_summary->fontMetrics().elidedText(m_fullSummary, Qt::ElideRight, m_summary->width()));
+}
+
+void StickerRow::showLayer() {
+    ++m_textMeasures;
+    m_summaryLayer->setText(m_summaryLayer->fontMetrics().elidedText(m_fullLayer, Qt::ElideRight,
+                                                                     m_summaryLayer->width()));
 }
 
 void StickerRow::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
-    if (event->size().width() != event->oldSize().width())
-        showTexts();
+    if (event->size().width() != event->oldSize().width()) {
+        showName();
+        showLayer();
+    }
 }
 
 QString StickerRow::summaryText() const {
-    return m_summary->text();
+    return m_summary->text() + m_summaryLayer->text();
 }
 
 QLineEdit* StickerRow::editor() {

@@ -76,7 +76,10 @@ protected:
 private:
     QLineEdit* editor();
     void finishRenaming(bool post);
-    void showTexts();
+    void showName();
+    void showLayer();
+    static QString sizeText(const Sticker& sticker);
+    static QString layerText(const Sticker& sticker, AppLanguage language);
     bool handleEvent(QEvent* event);
     bool answerDrop(QDropEvent* event) const;
 
@@ -90,12 +93,13 @@ private:
     QPoint m_handlePress;
     int m_textMeasures = 0;
     QString m_fullName;
-    QString m_fullSummary;
+    QString m_fullLayer;
     StickerThumbnailView* m_thumbnail = nullptr;
     QVBoxLayout* m_texts = nullptr;
     QLabel* m_name = nullptr;
     QLineEdit* m_editor = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_summaryLayer = nullptr;
     QLabel* m_handle = nullptr;
     QToolButton* m_center = nullptr;
     QToolButton* m_delete = nullptr;
