@@ -47,6 +47,7 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
             return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
         });
     reportFailedSaves();
+    m_opener->setWindowing(m_windowing.get());
     m_opener->adopt(m_mainWindow.get());
     m_opener->setOpenAction([window = m_mainWindow.get()] { window->show(); });
     QObject::connect(m_mainWindow.get(), &MainWindow::contentShown, m_delegate.get(),
@@ -60,6 +61,10 @@ VantrelApp::~VantrelApp() {
     m_picker.reset();
     m_store.reset();
     m_settings.reset();
+    writePending();
+}
+
+void VantrelApp::writePending() const {
     if (!m_preferences->flush())
         std::fprintf(stderr, "vantrel: the latest changes are lost: %s\n",
                      qPrintable(m_preferences->lastError()));

@@ -27,6 +27,8 @@ public:
     VantrelApp& operator=(const VantrelApp&) = delete;
 
     Preferences& preferences() const { return *m_preferences; }
+    // Writes what the preferences still hold, and says on stderr when that fails.
+    void writePending() const;
     AppSettings& settings() const { return *m_settings; }
     StickerStore& store() const { return *m_store; }
     NotificationHub& notifications() const { return *m_hub; }

@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
@@ -49,6 +51,18 @@ bool hasDisplay() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Sticker windows need X11 window levels and positions, so with an X display a Wayland session
+// is served through XWayland. Another platform asked for by name (offscreen) stands.
+bool runsOnX11Instead() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    const QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const QStringList names = platforms.split(u';', Qt::SkipEmptyParts);
+    return names.isEmpty() || std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
+               return name.trimmed().startsWith(u"wayland");
+           });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -60,8 +74,7 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    // Sticker windows need X11 window levels and positions, so XWayland serves under Wayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (runsOnX11Instead())
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication application(argc, argv);
@@ -101,5 +114,11 @@ int main(int argc, char** argv) {
     // exit(), not quit(): quit() asks every window to close, and the main window only hides.
     QObject::connect(&quitSignals, &QuitSignals::received, &application,
                      [] { QCoreApplication::exit(0); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Everything is stored once the preferences are written. The sticker windows are not torn
+    // down one by one, each waiting on the X server: the server drops them with the connection,
+    // and a thousand stickers quit at once.
+    vantrel.writePending();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

@@ -77,6 +77,7 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     atoms.netWmDesktop = internAtom(connection, "_NET_WM_DESKTOP");
     atoms.netSupported = internAtom(connection, "_NET_SUPPORTED");
     atoms.restackWindow = internAtom(connection, "_NET_RESTACK_WINDOW");
+    atoms.activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
     atoms.compositingSelection =
         internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
     return std::unique_ptr<X11WindowingServices>(
@@ -95,17 +96,22 @@ void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer
         return;
     // A window not yet mapped carries its state in properties, which the window manager reads
     // as it takes the window (Qt's show() keeps a _NET_WM_STATE it finds there); the requests
-    // follow either way, for a window manager that has taken it already.
-    const bool mapped = isMapped(*id);
+    // follow either way, for a window manager that has taken it already. Nothing is read back:
+    // at start the server is busy mapping every sticker, and each round trip would wait on it.
+    const bool mapped = window.isVisible();
     if (!mapped) {
-        mergeStateProperty(*id, {m_atoms.skipTaskbar, m_atoms.skipPager}, XCB_ATOM_NONE);
+        const std::array<std::uint32_t, 3> states{m_atoms.skipTaskbar, m_atoms.skipPager,
+                                                  layerState(layer)};
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, *id, m_atoms.netWmState,
+                            XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(states.size()),
+                            states.data());
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, *id, m_atoms.netWmDesktop,
                             XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
     }
     sendToRoot(*id, m_atoms.netWmState,
                {stateAdd, m_atoms.skipTaskbar, m_atoms.skipPager, sourceApplication, 0});
     sendToRoot(*id, m_atoms.netWmDesktop, {everyDesktop, sourceApplication, 0, 0, 0});
-    moveToLayer(*id, layer, mapped);
+    moveToLayer(*id, layer);
     xcb_flush(m_connection);
 }
 
@@ -113,7 +119,9 @@ void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
     const std::optional<std::uint32_t> id = nativeWindow(window);
     if (!id)
         return;
-    moveToLayer(*id, layer, isMapped(*id));
+    if (!window.isVisible())
+        replaceState(*id, layerState(layer), layerState(otherLayer(layer)));
+    moveToLayer(*id, layer);
     xcb_flush(m_connection);
 }
 
@@ -146,14 +154,27 @@ bool X11WindowingServices::isCompositing() const {
     return reply && reply->owner != XCB_WINDOW_NONE;
 }
 
-std::uint32_t X11WindowingServices::layerState(StickerLayer layer) const {
-    return layer == StickerLayer::desktop ? m_atoms.below : m_atoms.above;
+StickerLayer X11WindowingServices::otherLayer(StickerLayer layer) {
+    return layer == StickerLayer::desktop ? StickerLayer::floating : StickerLayer::desktop;
 }
 
-bool X11WindowingServices::isMapped(std::uint32_t window) const {
-    const ReplyPointer<xcb_get_window_attributes_reply_t> reply(xcb_get_window_attributes_reply(
-        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
-    return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
+void X11WindowingServices::activate(QWidget& window) {
+    const std::optional<std::uint32_t> id = nativeWindow(window);
+    if (!id)
+        return;
+    // Qt's activation speaks as the application, which a window manager may refuse as focus
+    // stealing, and un-minimises only what Qt itself minimised. The user asked for the window
+    // (the tray's command, another launch): speak as a pager does. A window manager without
+    // _NET_ACTIVE_WINDOW takes the map request of an iconic window as a wish to restore it.
+    if (isSupportedByWindowManager(m_atoms.activeWindow))
+        sendToRoot(*id, m_atoms.activeWindow, {sourcePager, XCB_CURRENT_TIME, 0, 0, 0});
+    else
+        xcb_map_window(m_connection, *id);
+    xcb_flush(m_connection);
+}
+
+std::uint32_t X11WindowingServices::layerState(StickerLayer layer) const {
+    return layer == StickerLayer::desktop ? m_atoms.below : m_atoms.above;
 }
 
 bool X11WindowingServices::isSupportedByWindowManager(std::uint32_t atom) const {
@@ -161,26 +182,19 @@ bool X11WindowingServices::isSupportedByWindowManager(std::uint32_t atom) const 
     return atomList(m_connection, m_root, m_atoms.netSupported).contains(atom);
 }
 
-void X11WindowingServices::moveToLayer(std::uint32_t window, StickerLayer layer, bool mapped) {
-    const std::uint32_t wanted = layerState(layer);
-    const std::uint32_t other =
-        layerState(layer == StickerLayer::desktop ? StickerLayer::floating : StickerLayer::desktop);
-    if (!mapped)
-        mergeStateProperty(window, {wanted}, other);
+void X11WindowingServices::moveToLayer(std::uint32_t window, StickerLayer layer) {
     // Removing first keeps the window manager from seeing both at once.
-    sendToRoot(window, m_atoms.netWmState, {stateRemove, other, 0, sourceApplication, 0});
-    sendToRoot(window, m_atoms.netWmState, {stateAdd, wanted, 0, sourceApplication, 0});
+    sendToRoot(window, m_atoms.netWmState,
+               {stateRemove, layerState(otherLayer(layer)), 0, sourceApplication, 0});
+    sendToRoot(window, m_atoms.netWmState, {stateAdd, layerState(layer), 0, sourceApplication, 0});
 }
 
-void X11WindowingServices::mergeStateProperty(std::uint32_t window,
-                                              std::initializer_list<std::uint32_t> added,
-                                              std::uint32_t removed) {
+void X11WindowingServices::replaceState(std::uint32_t window, std::uint32_t wanted,
+                                        std::uint32_t other) {
     QList<std::uint32_t> states = atomList(m_connection, window, m_atoms.netWmState);
-    states.removeAll(removed);
-    for (const std::uint32_t state : added) {
-        if (!states.contains(state))
-            states.append(state);
-    }
+    states.removeAll(other);
+    if (!states.contains(wanted))
+        states.append(wanted);
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.netWmState,
                         XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(states.size()),
                         states.constData());

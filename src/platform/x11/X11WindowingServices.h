@@ -22,6 +22,7 @@ public:
     void setLayer(QWidget& window, StickerLayer layer) override;
     void restack(const QList<QWidget*>& bottomToTop) override;
     bool isCompositing() const override;
+    void activate(QWidget& window) override;
 
 private:
     struct Atoms {
@@ -33,17 +34,17 @@ private:
         std::uint32_t netWmDesktop = 0;
         std::uint32_t netSupported = 0;
         std::uint32_t restackWindow = 0;
+        std::uint32_t activeWindow = 0;
         std::uint32_t compositingSelection = 0;
     };
 
     X11WindowingServices(xcb_connection_t* connection, std::uint32_t root, const Atoms& atoms);
 
     std::uint32_t layerState(StickerLayer layer) const;
-    bool isMapped(std::uint32_t window) const;
     bool isSupportedByWindowManager(std::uint32_t atom) const;
-    void moveToLayer(std::uint32_t window, StickerLayer layer, bool mapped);
-    void mergeStateProperty(std::uint32_t window, std::initializer_list<std::uint32_t> added,
-                            std::uint32_t removed);
+    void moveToLayer(std::uint32_t window, StickerLayer layer);
+    void replaceState(std::uint32_t window, std::uint32_t wanted, std::uint32_t other);
+    static StickerLayer otherLayer(StickerLayer layer);
     void sendToRoot(std::uint32_t window, std::uint32_t type,
                     const std::array<std::uint32_t, 5>& data);
 
