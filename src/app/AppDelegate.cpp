@@ -26,9 +26,10 @@ void AppDelegate::launch() {
 }
 
 void AppDelegate::reopen() {
-    // Sticker windows do not count: only a visible main window makes a reopen do nothing.
+    // Sticker windows do not count: only a main window in front with the focus makes a reopen
+    // do nothing; a minimised or covered one comes to the front.
     const QWidget* main = m_opener.mainWindow();
-    if (main && main->isVisible())
+    if (main && main->isVisible() && !main->isMinimized() && main->isActiveWindow())
         return;
     m_opener.openMainWindow();
 }

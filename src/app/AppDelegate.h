@@ -21,7 +21,7 @@ public:
 
     // Regular policy; once per process, the main window comes up 0.3 s later.
     void launch();
-    // Another launch: shows the main window unless it is already visible.
+    // Another launch: brings the main window to the front unless it is there with the focus.
     void reopen();
     // Once per process: links the settings to the store and makes sure its windows exist.
     void attach(StickerStore& store, AppSettings& settings);

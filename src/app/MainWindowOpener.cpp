@@ -2,6 +2,7 @@
 #include "app/MainWindowOpener.h"
 
 #include "app/ActivationPolicy.h"
+#include "platform/WindowingServices.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -17,12 +18,6 @@ bool isCandidate(const QWidget* window) {
            !window->inherits("MenuBarView");
 }
 
-void bringToFront(QWidget* window) {
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
 } // namespace
 
 MainWindowOpener::MainWindowOpener(ActivationPolicy& policy, std::unique_ptr<FrameTimer> retryTimer,
@@ -30,6 +25,16 @@ MainWindowOpener::MainWindowOpener(ActivationPolicy& policy, std::unique_ptr<Fra
     : QObject(parent)
     , m_policy(policy)
     , m_retry(retryTimer ? std::move(retryTimer) : std::make_unique<QtFrameTimer>()) {}
+
+void MainWindowOpener::bringToFront(QWidget* window) const {
+    // Qt keeps a minimised window minimised through show(); its state is cleared first.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (m_windowing)
+        m_windowing->activate(*window);
+}
 
 QWidget* MainWindowOpener::findMainWindow() {
     const QWidgetList windows = QApplication::topLevelWidgets();

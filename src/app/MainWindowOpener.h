@@ -10,6 +10,7 @@
 
 class ActivationPolicy;
 class QWidget;
+class WindowingServices;
 
 // Brings the main window to the front from anywhere: the remembered window, else one found
 // among the top-level windows, else a new one from the open action, retrying a bounded number
@@ -25,6 +26,8 @@ public:
                      QObject* parent = nullptr);
 
     void setOpenAction(std::function<void()> openAction) { m_openAction = std::move(openAction); }
+    // The window system's way of bringing a window back, which also restores a minimised one.
+    void setWindowing(WindowingServices* windowing) { m_windowing = windowing; }
     // The main window tells the opener which window it is.
     void adopt(QWidget* window) { m_mainWindow = window; }
     QWidget* mainWindow() const { return m_mainWindow; }
@@ -38,7 +41,10 @@ public:
     static QWidget* findMainWindow();
 
 private:
+    void bringToFront(QWidget* window) const;
+
     ActivationPolicy& m_policy;
+    WindowingServices* m_windowing = nullptr;
     std::unique_ptr<FrameTimer> m_retry;
     std::function<void()> m_openAction;
     QPointer<QWidget> m_mainWindow;

@@ -28,6 +28,11 @@ public:
     // True when a compositing manager blends transparent pixels with what lies behind;
     // without one, sticker windows are shaped instead.
     virtual bool isCompositing() const = 0;
+
+    // Asks the window manager to bring a shown top-level window to the front with the focus,
+    // restoring it when minimised, as a taskbar does on a click. Without a window manager to
+    // ask, Qt's own show and raise are all there is.
+    virtual void activate(QWidget& window) { static_cast<void>(window); }
 };
 
 // The X11 services under the xcb platform, otherwise services that do nothing (offscreen).

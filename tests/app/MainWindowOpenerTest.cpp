@@ -4,13 +4,27 @@
 #include "app/ActivationPolicy.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "platform/WindowingServices.h"
 #include "stickers/FakeFrameTimer.h"
 #include "stickers/StickerWindow.h"
 #include "support/TestSupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
+
+// Records which windows the opener asks the window system to bring back.
+class ActivationRecorder final : public WindowingServices {
+public:
+    void applyStickerWindowState(QWidget&, StickerLayer) override {}
+    void setLayer(QWidget&, StickerLayer) override {}
+    void restack(const QList<QWidget*>&) override {}
+    bool isCompositing() const override { return true; }
+    void activate(QWidget& window) override { activated.append(&window); }
+
+    QList<QWidget*> activated;
+};
 
 class MainWindowOpenerTest : public testing::Test {
 protected:
@@ -65,7 +79,8 @@ TEST_F(MainWindowOpenerTest, RetriesNineTimesAFreshCallStartsOverAndAFoundWindow
     EXPECT_FALSE(m_retries->pending);
 }
 
-TEST_F(MainWindowOpenerTest, TheDelegateLaunchesOnceAndReopensTheRememberedWindowOnlyWhenHidden) {
+TEST_F(MainWindowOpenerTest,
+       TheDelegateLaunchesOnceAndAReopenBringsBackAClosedMinimisedOrCoveredWindow) {
     MainWindow window(m_policy);
     m_opener.adopt(&window);
     AppDelegate delegate(m_opener, m_policy);
@@ -75,16 +90,36 @@ TEST_F(MainWindowOpenerTest, TheDelegateLaunchesOnceAndReopensTheRememberedWindo
     EXPECT_TRUE(waitUntil([&] { return window.isVisible(); }));
     EXPECT_EQ(m_policy.kind(), ActivationPolicy::Kind::regular);
 
-    window.close();
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(m_policy.kind(), ActivationPolicy::Kind::accessory);
-    delegate.reopen();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(m_policy.kind(), ActivationPolicy::Kind::regular);
+    // A closed, minimised or covered window comes back through the window system; one in front
+    // with the focus makes a reopen do nothing, not even a policy change.
+    ActivationRecorder windowing;
+    m_opener.setWindowing(&windowing);
+    QWidget other;
+    const struct {
+        const char* what;
+        std::function<void()> leave;
+        bool reopened;
+    } cases[] = {
+        {"closed", [&] { window.close(); }, true},
+        {"minimised", [&] { window.showMinimized(); }, true},
+        {"covered",
+         [&] {
+             other.show();
+             other.activateWindow();
+             waitUntil([&] { return other.isActiveWindow(); });
+         },
+         true},
+        {"in front", [&] { waitUntil([&] { return window.isActiveWindow(); }); }, false},
+    };
+    for (const auto& c : cases) {
+        c.leave();
+        m_policy.setAccessory();
+        windowing.activated.clear();
+        delegate.reopen();
+        EXPECT_EQ(m_policy.kind() == ActivationPolicy::Kind::regular, c.reopened) << c.what;
+        EXPECT_EQ(windowing.activated, c.reopened ? QList<QWidget*>{&window} : QList<QWidget*>{})
+            << c.what;
+        EXPECT_TRUE(window.isVisible() && !window.isMinimized()) << c.what;
+    }
     EXPECT_TRUE(m_retries->started.isEmpty()) << "the remembered window needs no retry";
-
-    // A visible main window makes a reopen do nothing, not even a policy change.
-    m_policy.setAccessory();
-    delegate.reopen();
-    EXPECT_EQ(m_policy.kind(), ActivationPolicy::Kind::accessory);
 }

@@ -30,7 +30,11 @@ QProcessEnvironment ProgramOnXServer::environment() const {
 }
 
 void ProgramOnXServer::launch() {
-    m_program.setProcessEnvironment(environment());
+    launch(environment());
+}
+
+void ProgramOnXServer::launch(const QProcessEnvironment& environment) {
+    m_program.setProcessEnvironment(environment);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_program.start(QStringLiteral(VANTREL_BINARY), {});
     ASSERT_TRUE(m_program.waitForStarted());

@@ -18,6 +18,7 @@ protected:
     void startSession(const XSession::Options& options = {});
     QProcessEnvironment environment() const;
     void launch();
+    void launch(const QProcessEnvironment& environment);
     // SIGTERM, then the program must end cleanly.
     void quit();
 

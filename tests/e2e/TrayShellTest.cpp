@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real program with a real system tray: the panel's commands reach the sticker windows,
-// the main window comes back, a second launch shows it, and Ctrl+Q quits with everything saved.
+// The real program with a real system tray, started as in a Wayland session with XWayland: the
+// panel's commands reach the sticker windows, the closed or minimised main window comes back
+// from the panel and from a second launch, and Ctrl+Q quits with everything saved.
 #include "e2e/ProgramOnXServer.h"
 
 #include <QStandardPaths>
@@ -39,6 +40,27 @@ protected:
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                  QString::number(mainWindow())});
         xdotool({QStringLiteral("key"), keys});
+    }
+
+    // A Wayland session with an X display: Vantrel runs on XWayland all the same.
+    QProcessEnvironment waylandSession() const {
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        return env;
+    }
+
+    bool minimizeMainWindow() const {
+        xdotool({QStringLiteral("windowminimize"), QString::number(mainWindow())});
+        return XSession::waitFor([&] { return mainWindow() == 0; });
+    }
+
+    void launchAgain() const {
+        QProcess second;
+        second.setProcessEnvironment(waylandSession());
+        second.start(QStringLiteral(VANTREL_BINARY), {});
+        ASSERT_TRUE(second.waitForFinished(30000));
+        EXPECT_EQ(second.exitCode(), 0);
     }
 
     // Alt+F4 reaches the window manager only once it has given the new window the focus:
@@ -101,7 +123,7 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
         list.append(s);
     }
     store(list);
-    launch();
+    launch(waylandSession());
     ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }))
         << "the main window opens after launch";
     ASSERT_NE(waitForWindow(QStringLiteral("S0")), 0u);
@@ -135,15 +157,19 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
     clickCommand(pink);
     EXPECT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }))
         << "Open brings the hidden window back";
+    ASSERT_TRUE(minimizeMainWindow());
+    clickCommand(pink);
+    EXPECT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }))
+        << "Open brings the minimised window back";
 
-    // A second launch shows the hidden main window and leaves at once.
+    // A second launch shows the hidden or minimised main window and leaves at once.
     ASSERT_TRUE(closeMainWindow());
-    QProcess second;
-    second.setProcessEnvironment(environment());
-    second.start(QStringLiteral(VANTREL_BINARY), {});
-    ASSERT_TRUE(second.waitForFinished(30000));
-    EXPECT_EQ(second.exitCode(), 0);
+    launchAgain();
     EXPECT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }));
+    ASSERT_TRUE(minimizeMainWindow());
+    launchAgain();
+    EXPECT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }))
+        << "a second launch brings the minimised window back";
 
     // Ctrl+Q quits, with every change on disk.
     pressOnMainWindow(QStringLiteral("ctrl+q"));
