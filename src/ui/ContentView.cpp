@@ -346,33 +346,17 @@ void ContentView::rebuild(const QUuid& changedId) {
     m_panelFrame->setVisible(m_selected.has_value());
     if (panelReturns && m_panel->isVisible())
         m_panel->setStickerId(*m_selected);
-    QHash<QUuid, StickerRow*> kept;
-    kept.reserve(stickers.size());
     const AppLanguage language = m_settings.language();
-    int position = 0;
-    for (const Sticker& sticker : stickers) {
-        StickerRow* row = m_rows.take(sticker.id);
-        if (!row) {
-            row = createRow(sticker);
-            // Children created after the window is shown are not shown with it.
-            row->show();
-        }
-        row->setState(sticker, m_selected == sticker.id, m_dragged == sticker.id, language);
-        if (m_listLayout->itemAt(position)->widget() != row) {
-            m_listLayout->removeWidget(row);
-            m_listLayout->insertWidget(position, row);
-        }
-        ++position;
-        kept.insert(sticker.id, row);
-    }
+    const QList<StickerRow*> gone = m_rows.follow(
+        *m_listLayout, stickers, [this](const Sticker& sticker) { return createRow(sticker); },
+        [this, language](StickerRow* row, const Sticker& sticker) {
+            row->setState(sticker, m_selected == sticker.id, m_dragged == sticker.id, language);
+        });
     // A row may leave the list from one of its own clicks: it goes once that is over.
-    for (StickerRow* gone : std::as_const(m_rows)) {
-        m_listLayout->removeWidget(gone);
-        gone->hide();
+    for (StickerRow* row : gone) {
         if (m_dragRunning)
-            m_parkedRows.append(gone);
+            m_parkedRows.append(row);
         else
-            gone->deleteLater();
+            row->deleteLater();
     }
-    m_rows = std::move(kept);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "stickers/MediaCache.h"
+#include "ui/RowsById.h"
 
 #include <QHash>
 #include <QPointer>
@@ -100,7 +101,7 @@ private:
     bool m_dragRunning = false;
     bool m_showAppSettings = false;
     bool m_rebuildPending = false;
-    QHash<QUuid, StickerRow*> m_rows;
+    RowsById<StickerRow> m_rows;
     QList<StickerRow*> m_parkedRows;
     QWidget* m_header = nullptr;
     QLabel* m_title = nullptr;

@@ -128,33 +128,13 @@ void MenuBarView::refresh() {
     m_empty->setText(text(L10n::Key::noStickers));
     m_empty->setVisible(stickers.isEmpty());
 
-    // Rows are kept by id and updated in place; one whose sticker is gone goes once the click
-    // that removed it is over.
-    QHash<QUuid, MenuBarStickerRow*> kept;
-    kept.reserve(stickers.size());
-    int position = 0;
-    for (const Sticker& sticker : stickers) {
-        MenuBarStickerRow* row = m_rowsById.take(sticker.id);
-        if (!row) {
-            row = new MenuBarStickerRow(m_store, sticker, m_rows);
-            // Children created after the panel is shown are not shown with it.
-            row->show();
-        }
-        row->setSticker(sticker);
-        if (m_rowLayout->itemAt(position) == nullptr ||
-            m_rowLayout->itemAt(position)->widget() != row) {
-            m_rowLayout->removeWidget(row);
-            m_rowLayout->insertWidget(position, row);
-        }
-        ++position;
-        kept.insert(sticker.id, row);
-    }
-    for (MenuBarStickerRow* gone : std::as_const(m_rowsById)) {
-        m_rowLayout->removeWidget(gone);
-        gone->hide();
-        gone->deleteLater();
-    }
-    m_rowsById = std::move(kept);
+    // A row whose sticker is gone goes once the click that removed it is over.
+    const QList<MenuBarStickerRow*> gone = m_rowsById.follow(
+        *m_rowLayout, stickers,
+        [this](const Sticker& sticker) { return new MenuBarStickerRow(m_store, sticker, m_rows); },
+        [](MenuBarStickerRow* row, const Sticker& sticker) { row->setSticker(sticker); });
+    for (MenuBarStickerRow* row : gone)
+        row->deleteLater();
     m_rowsArea->setVisible(!stickers.isEmpty());
     fitTo(m_screenArea.isValid() ? m_screenArea : availableArea(pos()));
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QHash>
-#include <QUuid>
+#include "ui/RowsById.h"
+
 #include <QWidget>
 
 class AppSettings;
@@ -63,7 +63,7 @@ private:
     QScrollArea* m_rowsArea = nullptr;
     QWidget* m_rows = nullptr;
     QVBoxLayout* m_rowLayout = nullptr;
-    QHash<QUuid, MenuBarStickerRow*> m_rowsById;
+    RowsById<MenuBarStickerRow> m_rowsById;
     QRect m_screenArea;
     bool m_rebuildPending = false;
 };
