@@ -108,7 +108,9 @@ TEST_F(FirstRun, EnglishAGifThroughTheDialogASizeDragAndARestart) {
     xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), picture});
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     ASSERT_TRUE(XSession::waitFor([&] { return stored().size() == 1; }));
-    const QString name = QFileInfo(stored().first().gifPath).fileName();
+    // The sticker takes the picked file's name, its window too.
+    const QString name = stored().first().name;
+    EXPECT_EQ(name, QStringLiteral("party"));
     const quint32 sticker = waitForWindow(name);
     ASSERT_NE(sticker, 0u);
     EXPECT_EQ(geometry(sticker).size(), QSize(160, 160));
