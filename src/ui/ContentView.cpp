@@ -304,7 +304,7 @@ StickerRow* ContentView::createRow(const Sticker& sticker) {
         [this] { return m_dragged; },
         [this](const std::optional<QUuid>& value) { setDragged(value); },
     };
-    return new StickerRow(sticker, m_thumbnails, m_hub,
+    return new StickerRow(sticker, m_thumbnails, m_elidedTexts, m_hub,
                           StickerReorderDropDelegate(sticker, std::move(dragged), m_store),
                           std::move(actions), m_list);
 }

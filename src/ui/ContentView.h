@@ -2,6 +2,7 @@
 #pragma once
 
 #include "stickers/MediaCache.h"
+#include "ui/ElidedTexts.h"
 #include "ui/RowsById.h"
 
 #include <QHash>
@@ -96,6 +97,7 @@ private:
     FilePicker& m_picker;
     DragRunner m_dragRunner;
     MediaCache m_thumbnails;
+    ElidedTexts m_elidedTexts;
     std::optional<QUuid> m_selected;
     std::optional<QUuid> m_dragged;
     bool m_dragRunning = false;

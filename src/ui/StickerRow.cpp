@@ -3,6 +3,7 @@
 
 #include "l10n/L10n.h"
 #include "stickers/NotificationHub.h"
+#include "ui/ElidedTexts.h"
 #include "ui/IconFactory.h"
 #include "ui/InterfaceStyle.h"
 #include "ui/StickerThumbnailView.h"
@@ -30,10 +31,12 @@ QColor faded(QColor color, float alpha) {
 
 } // namespace
 
-StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, NotificationHub& hub,
-                       StickerReorderDropDelegate dropDelegate, Actions actions, QWidget* parent)
+StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, ElidedTexts& elidedTexts,
+                       NotificationHub& hub, StickerReorderDropDelegate dropDelegate,
+                       Actions actions, QWidget* parent)
     : QFrame(parent)
     , m_sticker(sticker)
+    , m_elidedTexts(elidedTexts)
     , m_hub(hub)
     , m_dropDelegate(std::move(dropDelegate))
     , m_actions(std::move(actions)) {
@@ -168,20 +171,26 @@ QString StickerRow::nameText() const {
 }
 
 void StickerRow::showName() {
+    // Texts are cut once the list has given the row its width, not before.
+    if (!m_laidOut)
+        return;
     ++m_textMeasures;
     m_name->setText(m_name->fontMetrics().elidedText(m_fullName, Qt::ElideMiddle, m_name->width()));
     m_name->setToolTip(m_name->text() == m_fullName ? QString() : m_fullName);
 }
 
 void StickerRow::showLayer() {
+    if (!m_laidOut)
+        return;
     ++m_textMeasures;
-    m_summaryLayer->setText(m_summaryLayer->fontMetrics().elidedText(m_fullLayer, Qt::ElideRight,
-                                                                     m_summaryLayer->width()));
+    m_summaryLayer->setText(m_elidedTexts.elided(m_fullLayer, m_summaryLayer->font(),
+                                                 Qt::ElideRight, m_summaryLayer->width()));
 }
 
 void StickerRow::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
-    if (event->size().width() != event->oldSize().width()) {
+    if (!m_laidOut || event->size().width() != event->oldSize().width()) {
+        m_laidOut = true;
         showName();
         showLayer();
     }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class ElidedTexts;
 class MediaCache;
 class NotificationHub;
 class QLabel;
@@ -34,8 +35,9 @@ public:
         std::function<void()> onDragStart;
     };
 
-    StickerRow(const Sticker& sticker, MediaCache& thumbnails, NotificationHub& hub,
-               StickerReorderDropDelegate dropDelegate, Actions actions, QWidget* parent = nullptr);
+    StickerRow(const Sticker& sticker, MediaCache& thumbnails, ElidedTexts& elidedTexts,
+               NotificationHub& hub, StickerReorderDropDelegate dropDelegate, Actions actions,
+               QWidget* parent = nullptr);
 
     void setState(const Sticker& sticker, bool isSelected, bool isDragging, AppLanguage language);
 
@@ -87,11 +89,13 @@ private:
     bool m_selected = false;
     bool m_dragging = false;
     std::optional<AppLanguage> m_language;
+    ElidedTexts& m_elidedTexts;
     NotificationHub& m_hub;
     StickerReorderDropDelegate m_dropDelegate;
     Actions m_actions;
     QPoint m_handlePress;
     int m_textMeasures = 0;
+    bool m_laidOut = false;
     QString m_fullName;
     QString m_fullLayer;
     StickerThumbnailView* m_thumbnail = nullptr;
