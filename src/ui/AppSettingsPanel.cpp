@@ -78,12 +78,9 @@ AppSettingsPanel::AppSettingsPanel(AppSettings& settings, QWidget* parent)
     preview->setSpacing(10);
     m_previewCaption = InterfaceStyle::secondaryLabel(11, content);
     preview->addWidget(m_previewCaption, 0, Qt::AlignVCenter);
-    // A dark chip like a panel's tray: the label icon is drawn in white.
     m_previewIcon = new QLabel(content);
     m_previewIcon->setFixedSize(previewIconSide + 12, previewIconSide + 8);
     m_previewIcon->setAlignment(Qt::AlignCenter);
-    m_previewIcon->setStyleSheet(
-        QStringLiteral("QLabel { background: #2c2c2e; border-radius: 5px; }"));
     preview->addWidget(m_previewIcon, 0, Qt::AlignVCenter);
     m_previewText = new QLabel(content);
     m_previewText->setFont(InterfaceStyle::font(content, 12, QFont::Medium));
@@ -138,7 +135,8 @@ void AppSettingsPanel::showLabel(const QString& label) {
     // A keystroke's own echo leaves the field, and so its cursor, alone.
     if (m_labelField->text() != label)
         m_labelField->setText(label);
-    m_previewIcon->setPixmap(MenuBarLabelView::labelIcon(label).pixmap(
-        QSize(previewIconSide, previewIconSide), devicePixelRatioF()));
+    m_previewIcon->setPixmap(
+        MenuBarLabelView::labelIcon(label, palette())
+            .pixmap(QSize(previewIconSide, previewIconSide), devicePixelRatioF()));
     m_previewText->setText(MenuBarLabelView::labelText(label));
 }

@@ -2,6 +2,7 @@
 #include "ui/MenuBarButton.h"
 
 #include "ui/IconFactory.h"
+#include "ui/InterfaceStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -55,6 +56,12 @@ void MenuBarButton::paintEvent(QPaintEvent*) {
         path.addRoundedRect(highlight, 6, 6);
         painter.fillPath(path, tint);
     }
+    // Focus shows once the keyboard moves it, not on the button that opening the panel focuses.
+    if (showsFocus()) {
+        painter.setPen(QPen(InterfaceStyle::pink, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(highlight.adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
+    }
     const int x = outerMargin + innerHorizontal;
     const QRect iconRect(x + (iconFrame - iconSide) / 2, (height() - iconSide) / 2, iconSide,
                          iconSide);
@@ -64,6 +71,10 @@ void MenuBarButton::paintEvent(QPaintEvent*) {
                          width() - x - iconFrame - spacing - outerMargin - innerHorizontal,
                          height());
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());
+}
+
+bool MenuBarButton::showsFocus() const {
+    return hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void MenuBarButton::enterEvent(QEnterEvent* event) {

@@ -16,6 +16,8 @@ public:
     QString iconName() const { return m_iconName; }
     QString title() const { return text(); }
     bool isHovered() const { return m_hovered; }
+    // The focus ring is drawn: the button has the focus and the keyboard moved it there.
+    bool showsFocus() const;
 
     QSize sizeHint() const override;
 

@@ -6,22 +6,14 @@
 #include "store/AppSettings.h"
 #include "store/StickerStore.h"
 #include "ui/IconFactory.h"
+#include "ui/MenuBarLabelIcon.h"
 #include "ui/MenuBarView.h"
 
 #include <QCoreApplication>
-#include <QCursor>
-#include <QFont>
-#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QPainter>
 #include <QSystemTrayIcon>
 #include <algorithm>
-
-namespace {
-
-constexpr int iconSide = 64;
-
-} // namespace
 
 MenuBarLabelView::MenuBarLabelView(StickerStore& store, AppSettings& settings,
                                    MainWindowOpener& opener, QObject* parent)
@@ -61,37 +53,15 @@ QString MenuBarLabelView::labelText(const QString& menuBarLabel) {
     return trimmed.isEmpty() ? QStringLiteral("Vantrel") : trimmed;
 }
 
-QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel) {
+QIcon MenuBarLabelView::labelIcon(const QString& menuBarLabel, const QPalette& palette) {
     if (menuBarLabel.trimmed().isEmpty())
         return IconFactory::applicationIcon();
-    // The text fills the icon's square: one emoji or a few letters stay legible in a tray.
-    QPixmap pixmap(iconSide, iconSide);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    const QString text = labelText(menuBarLabel);
-    QFont font;
-    // The usual sans fonts carry monochrome emoji; the colour font goes first when there are any.
-    const bool hasEmoji =
-        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
-    if (hasEmoji)
-        font.setFamilies({QStringLiteral("Noto Color Emoji"), font.family()});
-    font.setWeight(QFont::Medium);
-    font.setPixelSize(iconSide);
-    const double width = QFontMetricsF(font).horizontalAdvance(text);
-    const int pixels =
-        static_cast<int>(iconSide * std::min(1.0, iconSide / std::max(width, 1.0)) * 0.9);
-    font.setPixelSize(std::max(pixels, 8));
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter | Qt::TextSingleLine, text);
-    painter.end();
-    return QIcon(pixmap);
+    return QIcon(MenuBarLabelIcon::draw(labelText(menuBarLabel), palette));
 }
 
 void MenuBarLabelView::relabel() {
     const QString label = m_settings.menuBarLabel();
-    m_tray->setIcon(labelIcon(label));
+    m_tray->setIcon(labelIcon(label, QGuiApplication::palette()));
     m_tray->setToolTip(labelText(label));
 }
 

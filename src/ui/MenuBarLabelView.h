@@ -24,8 +24,9 @@ public:
 
     // The label trimmed, or "Vantrel" when nothing is left.
     static QString labelText(const QString& menuBarLabel);
-    // The label drawn as an icon; the application icon for the default label.
-    static QIcon labelIcon(const QString& menuBarLabel);
+    // The label drawn as an icon in the colours of palette; the application icon for the
+    // default label.
+    static QIcon labelIcon(const QString& menuBarLabel, const QPalette& palette);
 
     QSystemTrayIcon& trayIcon() const { return *m_tray; }
     MenuBarView& panel() const { return *m_panel; }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MenuBarStickerRow.h"
 
+#include "l10n/L10n.h"
 #include "store/StickerStore.h"
 #include "ui/IconFactory.h"
+#include "ui/InterfaceStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,12 +16,24 @@ namespace {
 constexpr int buttonSide = 20;
 constexpr int iconSide = 14;
 
-QToolButton* iconButton(QWidget* parent) {
+// Borderless, a tint under the pointer, a pink ring when the keyboard reaches it (tool buttons
+// take the focus only from the keyboard); a checked toggle looks like any other, its icon
+// shows the state.
+QToolButton* iconButton(QWidget* parent, bool checkable) {
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
+    button->setCheckable(checkable);
     button->setFixedSize(buttonSide, buttonSide);
     button->setIconSize(QSize(iconSide, iconSide));
     button->setCursor(Qt::PointingHandCursor);
+    QColor hover = parent->palette().color(QPalette::WindowText);
+    hover.setAlphaF(0.08f);
+    button->setStyleSheet(
+        QStringLiteral("QToolButton { border: 1px solid transparent; border-radius: 5px;"
+                       " background: transparent; }"
+                       "QToolButton:hover { background: %1; }"
+                       "QToolButton:focus { border-color: %2; }")
+            .arg(hover.name(QColor::HexArgb), InterfaceStyle::pink.name()));
     return button;
 }
 
@@ -45,11 +59,11 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_name, 1);
 
-    m_visibility = iconButton(this);
-    m_lock = iconButton(this);
+    m_visibility = iconButton(this, true);
+    m_lock = iconButton(this, true);
     QColor blue(0x0a, 0x84, 0xff);
     blue.setAlphaF(0.7f);
-    m_center = iconButton(this);
+    m_center = iconButton(this, false);
     setIcon(m_center, QStringLiteral("bullseye"), blue);
     layout->addWidget(m_visibility);
     layout->addWidget(m_lock);
@@ -70,7 +84,9 @@ MenuBarStickerRow::MenuBarStickerRow(StickerStore& store, const Sticker& sticker
     elideName();
 }
 
-void MenuBarStickerRow::setSticker(const Sticker& sticker) {
+void MenuBarStickerRow::setSticker(const Sticker& sticker, AppLanguage language) {
+    if (m_language != language)
+        retranslate(language);
     if (sticker == m_sticker)
         return;
     const bool togglesChange =
@@ -83,7 +99,20 @@ void MenuBarStickerRow::setSticker(const Sticker& sticker) {
         elideName();
 }
 
+void MenuBarStickerRow::retranslate(AppLanguage language) {
+    m_language = language;
+    const std::pair<QToolButton*, L10n::Key> labels[] = {{m_visibility, L10n::Key::hideSticker},
+                                                         {m_lock, L10n::Key::lockDrag},
+                                                         {m_center, L10n::Key::centerHelp}};
+    for (const auto& [button, key] : labels) {
+        button->setToolTip(L10n::text(key, language));
+        button->setAccessibleName(button->toolTip());
+    }
+}
+
 void MenuBarStickerRow::showToggles() {
+    m_visibility->setChecked(m_sticker.isHidden);
+    m_lock->setChecked(m_sticker.isLocked);
     const QColor secondary = palette().color(QPalette::PlaceholderText);
     setIcon(m_visibility,
             m_sticker.isHidden ? QStringLiteral("eye-fill") : QStringLiteral("eye-slash-fill"),

@@ -132,7 +132,9 @@ void MenuBarView::refresh() {
     const QList<MenuBarStickerRow*> gone = m_rowsById.follow(
         *m_rowLayout, stickers,
         [this](const Sticker& sticker) { return new MenuBarStickerRow(m_store, sticker, m_rows); },
-        [](MenuBarStickerRow* row, const Sticker& sticker) { row->setSticker(sticker); });
+        [language](MenuBarStickerRow* row, const Sticker& sticker) {
+            row->setSticker(sticker, language);
+        });
     for (MenuBarStickerRow* row : gone)
         row->deleteLater();
     m_rowsArea->setVisible(!stickers.isEmpty());

@@ -5,10 +5,12 @@
 #include "app/MainWindowOpener.h"
 #include "support/TestSupport.h"
 #include "ui/MenuBarButton.h"
+#include "ui/MenuBarLabelIcon.h"
 #include "ui/MenuBarLabelView.h"
 #include "ui/MenuBarStickerRow.h"
 #include "ui/ShellStoreFixture.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -83,6 +85,29 @@ TEST_F(MenuBarViewTest, RowTogglesSendTheStickerWithOneFlagInverted) {
     EXPECT_TRUE(m_store.stickers()[0].isHidden);
     QTest::mouseClick(rows()[0]->centerButton(), Qt::LeftButton);
     EXPECT_EQ(m_store.stickers()[0].x, 720 - 80);
+
+    // Each toggle names its command for tooltips and screen readers; a flag's check is its state.
+    const MenuBarStickerRow* row = rows()[0];
+    EXPECT_TRUE(row->visibilityButton()->isChecked() && row->lockButton()->isChecked());
+    EXPECT_EQ(row->visibilityButton()->accessibleName(), QStringLiteral("Скрыть стикер"));
+    m_settings.setLanguage(AppLanguage::en);
+    EXPECT_EQ(row->lockButton()->toolTip(), QStringLiteral("Lock dragging"));
+    EXPECT_EQ(row->centerButton()->accessibleName(), QStringLiteral("Center on screen"));
+
+    // Opening the panel focuses a button without a ring; the keyboard's Tab shows one.
+    ASSERT_TRUE(waitUntil([] { return QApplication::focusWidget() != nullptr; }));
+    const auto ringed = [&] {
+        QList<MenuBarButton*> shown = m_view.findChildren<MenuBarButton*>();
+        shown.removeIf([](const MenuBarButton* button) { return !button->showsFocus(); });
+        return shown;
+    };
+    EXPECT_TRUE(ringed().isEmpty());
+    MenuBarButton* focused = nullptr;
+    for (int press = 0; press < 8 && !focused; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        focused = qobject_cast<MenuBarButton*>(QApplication::focusWidget());
+    }
+    EXPECT_EQ(ringed(), QList<MenuBarButton*>{focused});
 }
 
 TEST_F(MenuBarViewTest, AHiddenPanelCatchesUpWhenItOpensAndNeverReachesPastItsScreen) {
@@ -144,5 +169,76 @@ TEST_F(MenuBarViewTest, TheTrayMenuCarriesTheSameCommandsAndTheTrimmedLabel) {
         m_settings.setMenuBarLabel(QString::fromUtf8(text));
         EXPECT_EQ(label.trayIcon().toolTip(), QString::fromUtf8(shown));
         EXPECT_FALSE(label.trayIcon().icon().isNull());
+    }
+}
+
+namespace {
+
+// What a label icon shows: pixels in the text colour, in the halo colour, in red, and the box of
+// the text's pixels.
+struct Ink {
+    int text = 0;
+    int halo = 0;
+    int red = 0;
+    QRect box;
+};
+
+Ink inkOf(const QImage& icon, const QPalette& palette) {
+    Ink ink;
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <
+               60;
+    };
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor pixel = icon.pixelColor(x, y);
+            if (pixel.alpha() < 250)
+                continue;
+            if (near(pixel, palette.color(QPalette::WindowText))) {
+                ++ink.text;
+                ink.box |= QRect(x, y, 1, 1);
+            }
+            ink.halo += near(pixel, palette.color(QPalette::Window));
+            ink.red += pixel.red() > 180 && pixel.green() < 90 && pixel.blue() < 110;
+        }
+    }
+    return ink;
+}
+
+} // namespace
+
+TEST(MenuBarLabelIconTest, ReadsOnLightAndDarkPanelsStaysLegibleWhenLongAndShowsEmojiInColour) {
+    QPalette light;
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Window, Qt::white);
+    QPalette dark;
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    const int side = MenuBarLabelIcon::side;
+    const struct {
+        const char* label;
+        const QPalette& palette;
+        bool emoji;
+    } cases[] = {
+        {"W", light, false},
+        {"W", dark, false},
+        {"My stickers on the desktop", dark, false},
+        {"\u2764", light, true},
+    };
+    for (const auto& c : cases) {
+        const QString label = QString::fromUtf8(c.label);
+        const Ink ink =
+            inkOf(MenuBarLabelView::labelIcon(label, c.palette).pixmap(side).toImage(), c.palette);
+        // Text in the panel's text colour inside a halo of its background reads on either.
+        EXPECT_GT(ink.halo, 40) << c.label;
+        if (c.emoji) {
+            EXPECT_GT(ink.red, 200) << c.label;
+            continue;
+        }
+        EXPECT_GT(ink.text, 40) << c.label;
+        // Letters stay tall enough to read once a tray draws the icon at 22 pixels, inside it.
+        EXPECT_GE(ink.box.height(), side / 4) << c.label;
+        EXPECT_TRUE(QRect(1, 1, side - 2, side - 2).contains(ink.box)) << c.label;
     }
 }
