@@ -64,6 +64,8 @@ MenuBarView::MenuBarView(StickerStore& store, AppSettings& settings, MainWindowO
     m_rowsArea->setWidgetResizable(true);
     m_rowsArea->setFrameShape(QFrame::NoFrame);
     m_rowsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The keyboard goes through the rows' toggles, not the area around them.
+    m_rowsArea->setFocusPolicy(Qt::NoFocus);
     m_rows = new QWidget(m_rowsArea);
     m_rowLayout = new QVBoxLayout(m_rows);
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
@@ -129,14 +131,23 @@ void MenuBarView::refresh() {
     m_empty->setVisible(stickers.isEmpty());
 
     // A row whose sticker is gone goes once the click that removed it is over.
+    bool created = false;
     const QList<MenuBarStickerRow*> gone = m_rowsById.follow(
         *m_rowLayout, stickers,
-        [this](const Sticker& sticker) { return new MenuBarStickerRow(m_store, sticker, m_rows); },
+        [this, &created](const Sticker& sticker) {
+            created = true;
+            return new MenuBarStickerRow(m_store, sticker, m_rows);
+        },
         [language](MenuBarStickerRow* row, const Sticker& sticker) {
             row->setSticker(sticker, language);
         });
     for (MenuBarStickerRow* row : gone)
         row->deleteLater();
+    // New rows join the end of the keyboard's order: open and quit go back behind them.
+    if (created) {
+        QWidget::setTabOrder(previousInFocusChain(), m_open);
+        QWidget::setTabOrder(m_open, m_quit);
+    }
     m_rowsArea->setVisible(!stickers.isEmpty());
     fitTo(m_screenArea.isValid() ? m_screenArea : availableArea(pos()));
 }
