@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AutostartEntry.h"
 
+#include "store/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -64,7 +65,10 @@ bool AutostartEntry::setEnabled(bool enabled) const {
     if (!enabled)
         return !QFileInfo::exists(file) || QFile::remove(file);
     const QByteArray text = contents();
-    QSaveFile entry(file);
-    return !text.isEmpty() && QDir().mkpath(QFileInfo(file).absolutePath()) &&
-           entry.open(QIODevice::WriteOnly) && entry.write(text) == text.size() && entry.commit();
+    // Written whole or not at all: a cut-off entry on a full disk would start nothing.
+    AtomicFile entry(file);
+    return !text.isEmpty() && QDir().mkpath(QFileInfo(file).absolutePath()) && entry.open() &&
+           entry.write(text) &&
+           entry.commit(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
 }
