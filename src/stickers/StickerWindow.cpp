@@ -110,6 +110,12 @@ void StickerWindow::orderOut() {
 void StickerWindow::drag(double dx, double dy) {
     if (m_isClosing || m_sticker.isLocked)
         return;
+    // The window moves from where it is. A window manager that put it elsewhere than asked is
+    // followed, and the store learns the real place; while it stays where it was put, the
+    // origin keeps its fractions of a pixel.
+    if (pos() != placement(m_origin, m_sticker.size).topLeft())
+        m_origin = ScreenCoordinates::fromQt(QRectF(geometry()),
+                                             ScreenCoordinates::primaryScreenGeometry());
     m_origin += QPointF(dx, dy);
     placeAt(m_origin, m_sticker.size);
     if (m_store)
@@ -117,11 +123,15 @@ void StickerWindow::drag(double dx, double dy) {
 }
 
 void StickerWindow::placeAt(const QPointF& origin, double size) {
+    move(placement(origin, size).topLeft());
+}
+
+QRect StickerWindow::placement(const QPointF& origin, double size) const {
     Sticker placed = m_sticker;
     placed.x = origin.x();
     placed.y = origin.y();
     placed.size = size;
-    move(geometryFor(placed).topLeft());
+    return geometryFor(placed);
 }
 
 void StickerWindow::showEvent(QShowEvent* event) {

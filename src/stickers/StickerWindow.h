@@ -43,6 +43,8 @@ protected:
 private:
     void drag(double dx, double dy);
     void placeAt(const QPointF& origin, double size);
+    // Where a window of this sticker at origin, with side size, goes in Qt's coordinates.
+    QRect placement(const QPointF& origin, double size) const;
 
     Sticker m_sticker;
     QPointer<StickerStore> m_store;

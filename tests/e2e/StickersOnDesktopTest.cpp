@@ -167,15 +167,19 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePositionEvenWhenTheXSer
     drag(600, 200, 100, -50);
     EXPECT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(300, 390); }));
 
+    // Moved by someone else, the window is dragged on from where it is.
+    xdotool({QStringLiteral("windowmove"), QString::number(freeId), QStringLiteral("500"),
+             QStringLiteral("300")});
+    ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(500, 300); }));
     // The server dies within the second that the last position waits to be written.
-    drag(300, 250, 50, 30);
-    ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(350, 420); }));
+    drag(500, 340, 50, 30);
+    ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(550, 330); }));
     m_session->killServer();
     ASSERT_TRUE(m_program.waitForFinished(20000));
     const QList<Sticker> after = stored();
     ASSERT_EQ(after.size(), 2);
-    EXPECT_EQ(after[0].x, 350);
-    EXPECT_EQ(after[0].y, 220);
+    EXPECT_EQ(after[0].x, 550);
+    EXPECT_EQ(after[0].y, 310);
     EXPECT_EQ(after[1].x, 600);
     EXPECT_EQ(after[1].y, 200);
 }

@@ -96,6 +96,15 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowAndStoresEveryStep) {
     const QRect primary = ScreenCoordinates::primaryScreenGeometry();
     EXPECT_EQ(m_window->pos(),
               QPoint(primary.x() + 230, primary.y() + primary.height() - 290 - 160));
+
+    // Put elsewhere by the window manager, the window moves on from there.
+    m_window->move(m_window->pos() + QPoint(-100, 50));
+    const QPointF moved = m_window->geometry().center();
+    mouse(QEvent::MouseButtonPress, moved);
+    mouse(QEvent::MouseMove, moved + QPointF(10, 5));
+    mouse(QEvent::MouseButtonRelease, moved + QPointF(10, 5));
+    EXPECT_EQ(m_store.stickers().first().x, 140);
+    EXPECT_EQ(m_store.stickers().first().y, 235);
 }
 
 // Locking mid-drag stops the steps at once; once locked, a press starts no drag at all.
