@@ -10,8 +10,8 @@
 
 namespace {
 
-// The Exec value of one program: quoted when it holds a reserved character, with the escapes
-// of the Desktop Entry Specification for the quoted argument and then for the string.
+// The Exec value of one program: quoted when it holds a reserved character, escaped as a
+// desktop entry's quoted argument and then as its string value.
 QString execValue(const QString& program) {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     QString argument = program;

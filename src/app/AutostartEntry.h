@@ -11,7 +11,7 @@ public:
     explicit AutostartEntry(QString programPath);
 
     // $XDG_CONFIG_HOME/autostart/vantrel.desktop; ~/.config stands in for an unset or
-    // relative XDG_CONFIG_HOME, as the specification says.
+    // relative XDG_CONFIG_HOME, as XDG base directories do.
     static QString path();
     // The installed desktop entry with every Exec line naming programPath.
     QByteArray contents() const;

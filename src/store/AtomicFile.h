@@ -11,6 +11,10 @@
 // file as it was, and the temporary file goes with the object unless committed.
 class AtomicFile final {
 public:
+    // What the user's own files are written with: nobody else reads them.
+    static constexpr QFileDevice::Permissions ownerOnly =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
     explicit AtomicFile(const QString& destination);
     ~AtomicFile();
 

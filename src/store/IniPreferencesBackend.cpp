@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
 bool isText(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     [[maybe_unused]] const QString text = utf8(bytes);
@@ -111,8 +109,9 @@ bool IniPreferencesBackend::writeAll(const QVariantMap& values, QString& error) 
     }
     // The file keeps its permissions; a new one, or one that its owner could not read, is the
     // user's alone.
-    const QFileDevice::Permissions permissions =
-        existing.isFile() && !replacesUnreadable ? QFile::permissions(target) : ownerOnly;
+    const QFileDevice::Permissions permissions = existing.isFile() && !replacesUnreadable
+                                                     ? QFile::permissions(target)
+                                                     : AtomicFile::ownerOnly;
     if (!file.commit(permissions)) {
         error = file.errorString();
         return false;
@@ -150,7 +149,7 @@ bool IniPreferencesBackend::keepUnreadableFile(const QString& target, QString& e
         QFile source(target);
         AtomicFile copy(kept);
         if (!source.open(QIODevice::ReadOnly) || !copy.open() || !copy.write(source.readAll()) ||
-            source.error() != QFileDevice::NoError || !copy.commit(ownerOnly)) {
+            source.error() != QFileDevice::NoError || !copy.commit(AtomicFile::ownerOnly)) {
             error =
                 QStringLiteral("cannot keep a copy of the unreadable %1 before replacing it: %2")
                     .arg(target, qt_error_string(linkError));

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr QFileDevice::Permissions everyone =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
     QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
@@ -21,7 +20,7 @@ constexpr QFileDevice::Permissions everyone =
 QString ensurePrivateDirectory(const QString& path) {
     if (!QFileInfo::exists(path))
         QDir().mkpath(path);
-    const QFileDevice::Permissions wanted = ownerOnly | QFileDevice::ExeOwner;
+    const QFileDevice::Permissions wanted = AtomicFile::ownerOnly | QFileDevice::ExeOwner;
     if ((QFile::permissions(path) & everyone) != wanted)
         QFile::setPermissions(path, wanted);
     return path;
@@ -92,7 +91,7 @@ StoredCopy MediaStorage::copyIntoStorage(QIODevice& source, const QString& sourc
         if (!target.write(QByteArrayView(buffer.constData(), read)))
             return {QString(), target.errorString()};
     }
-    if (!target.commit(ownerOnly))
+    if (!target.commit(AtomicFile::ownerOnly))
         return {QString(), target.errorString()};
     return {destination, QString()};
 }

@@ -148,8 +148,7 @@ bool StickerStore::keepUnreadableValue() {
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QStringLiteral("%1/unreadable-stickers-%2-%3.json").arg(directory, stamp).arg(n);
     AtomicFile file(path);
-    if (!file.open() || !file.write(*m_unreadableValue) ||
-        !file.commit(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    if (!file.open() || !file.write(*m_unreadableValue) || !file.commit(AtomicFile::ownerOnly))
         return false;
     m_unreadableValue.reset();
     m_unreadableBackupPath = path;
