@@ -37,6 +37,19 @@ protected:
         return !view.player().currentImage().isNull();
     }
 
+    Sticker withBackground(const QString& path) {
+        Sticker sticker = Sticker::withMedia(picture("m.png", Qt::red));
+        sticker.bgStyle = BGStyle::image;
+        sticker.bgImagePath = path;
+        return sticker;
+    }
+
+    // Lets a late decode, if any, arrive.
+    static void settle() {
+        QTest::qWait(50);
+        processPendingEvents();
+    }
+
     QTemporaryDir m_root;
     RecordingWindowingServices m_windowing;
     NotificationHub m_hub;
@@ -45,59 +58,46 @@ protected:
 
 } // namespace
 
-TEST_F(StickerNSViewTest, AStillPictureShowsFittedAndSchedulesNothing) {
-    const auto view = makeView(Sticker::withMedia(picture(QStringLiteral("wide.png"), Qt::red)));
-    ASSERT_TRUE(waitUntil([&] { return hasImage(*view); }));
-    EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 2.0);
-    EXPECT_EQ(view->style().mediaRect, QRectF(0, 40, 160, 80));
-    EXPECT_FALSE(view->player().isPlaying());
-    // Frames are kept no larger than the source.
-    EXPECT_EQ(view->player().currentImage().size(), QSize(40, 20));
-}
-
 TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
-    Sticker hidden = Sticker::withMedia(picture(QStringLiteral("a.png"), Qt::blue));
+    Sticker hidden = Sticker::withMedia(picture("a.png", Qt::blue));
     hidden.isHidden = true;
     const auto view = makeView(hidden, false);
     processPendingEvents();
     EXPECT_EQ(m_cache.decodesStarted(), 0);
-    view->setWindowVisible(true);
-    EXPECT_EQ(m_cache.decodesStarted(), 1);
-    view->setWindowVisible(false);
-    view->setWindowVisible(true);
-    EXPECT_EQ(m_cache.decodesStarted(), 1);
+    for (const bool visible : {true, false, true}) {
+        view->setWindowVisible(visible);
+        EXPECT_EQ(m_cache.decodesStarted(), 1);
+    }
 
     // A visible one starts at creation, before its window is even mapped.
-    const auto shown =
-        makeView(Sticker::withMedia(picture(QStringLiteral("b.png"), Qt::red)), false);
+    const auto shown = makeView(Sticker::withMedia(picture("b.png", Qt::red)), false);
     EXPECT_EQ(m_cache.decodesStarted(), 2);
 }
 
+// Only the latest file is installed; a still picture shows no larger than its source and
+// schedules nothing.
 TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
-    Sticker sticker = Sticker::withMedia(picture(QStringLiteral("first.png"), Qt::red, {400, 100}));
+    Sticker sticker = Sticker::withMedia(picture("first.png", Qt::red, {400, 100}));
     const auto view = makeView(sticker);
-    sticker.gifPath = picture(QStringLiteral("second.png"), Qt::green, {10, 30});
+    sticker.gifPath = picture("second.png", Qt::green, {10, 30});
     view->applySticker(sticker);
     ASSERT_TRUE(waitUntil([&] { return hasImage(*view); }));
-    QTest::qWait(50);
-    processPendingEvents();
+    settle();
     EXPECT_EQ(view->player().currentImage().pixelColor(0, 0), QColor(Qt::green));
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 1.0 / 3.0);
+    EXPECT_EQ(view->player().currentImage().size(), QSize(10, 30));
+    EXPECT_FALSE(view->player().isPlaying());
 
     // A missing file leaves only the background, and the view still takes the next change.
-    sticker.gifPath = m_root.filePath(QStringLiteral("gone.gif"));
+    sticker.gifPath = m_root.filePath("gone.gif");
     view->applySticker(sticker);
-    EXPECT_FALSE(hasImage(*view));
-    QTest::qWait(50);
-    processPendingEvents();
+    settle();
     EXPECT_FALSE(hasImage(*view));
     EXPECT_FALSE(view->isStopped());
 }
 
 TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
-    Sticker sticker = Sticker::withMedia(picture(QStringLiteral("m.png"), Qt::red));
-    sticker.bgStyle = BGStyle::image;
-    sticker.bgImagePath = picture(QStringLiteral("bg1.png"), Qt::blue);
+    Sticker sticker = withBackground(picture("bg1.png", Qt::blue));
     const auto view = makeView(sticker);
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
 
@@ -114,17 +114,16 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     EXPECT_EQ(view->loadedBgPath(), sticker.bgImagePath);
 
     // A newer picture wins over one still loading; an unreadable one keeps the last.
-    const QString second = picture(QStringLiteral("bg2.png"), Qt::yellow);
-    sticker.bgImagePath = picture(QStringLiteral("bg3.png"), Qt::magenta);
+    const QString second = picture("bg2.png", Qt::yellow);
+    sticker.bgImagePath = picture("bg3.png", Qt::magenta);
     view->applySticker(sticker);
     sticker.bgImagePath = second;
     view->applySticker(sticker);
     ASSERT_TRUE(
         waitUntil([&] { return view->backgroundImage().pixelColor(0, 0) == QColor(Qt::yellow); }));
-    sticker.bgImagePath = m_root.filePath(QStringLiteral("missing.png"));
+    sticker.bgImagePath = m_root.filePath("missing.png");
     view->applySticker(sticker);
-    QTest::qWait(50);
-    processPendingEvents();
+    settle();
     EXPECT_EQ(view->backgroundImage().pixelColor(0, 0), QColor(Qt::yellow));
 
     sticker.bgImagePath.clear();
@@ -135,9 +134,7 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
 // Pictures are decoded for the size shown; a sticker that grows past that gets it decoded again
 // rather than stretched, and one that shrinks keeps what it has.
 TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
-    Sticker sticker = Sticker::withMedia(picture(QStringLiteral("m.png"), Qt::red));
-    sticker.bgStyle = BGStyle::image;
-    sticker.bgImagePath = picture(QStringLiteral("large.png"), Qt::blue, {2000, 1000});
+    Sticker sticker = withBackground(picture("large.png", Qt::blue, {2000, 1000}));
     const auto view = makeView(sticker);
     // A widget gets its resize events while shown.
     view->show();

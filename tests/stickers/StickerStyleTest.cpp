@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -19,7 +20,7 @@ Sticker withStyle(BGStyle style, double cornerRadius = 20) {
 
 } // namespace
 
-TEST(StickerStyle, FitsTheMediaWholeAndCentred) {
+TEST(StickerStyle, FitsTheMediaWholeAndCentredAndCropsAPictureEvenly) {
     EXPECT_EQ(StickerStyle::fitAspect(view, 2.0), QRectF(0, 40, 160, 80));
     EXPECT_EQ(StickerStyle::fitAspect(view, 0.5), QRectF(40, 0, 80, 160));
     for (const double ratio : {1.0, 0.0, -3.0, std::numeric_limits<double>::quiet_NaN()})
@@ -29,15 +30,20 @@ TEST(StickerStyle, FitsTheMediaWholeAndCentred) {
     const QRectF thin = StickerStyle::fitAspect(view, 1000.0);
     EXPECT_DOUBLE_EQ(thin.height(), 0.16);
     EXPECT_DOUBLE_EQ(thin.center().y(), 80);
+    // A picture background fills the view, cropped evenly.
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(400, 200), QSizeF(160, 160)),
+              QRectF(100, 0, 200, 200));
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)),
+              QRectF(0, 100, 100, 100));
+    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(0, 0), QSizeF(160, 160)), QRectF(0, 0, 0, 0));
 }
 
 TEST(StickerStyle, RoundsTheMediaRelativeToItsShorterSide) {
-    const StickerStyle wide = StickerStyle::forSticker(withStyle(BGStyle::none), view, 2.0);
-    EXPECT_DOUBLE_EQ(wide.mediaCornerRadius, 10);
-    for (const double radius : {80.0, 0.0})
-        EXPECT_DOUBLE_EQ(
-            StickerStyle::forSticker(withStyle(BGStyle::none, radius), view, 1.0).mediaCornerRadius,
-            radius);
+    const std::tuple<double, double, double> radii[] = {{20, 2.0, 10}, {80, 1.0, 80}, {0, 1.0, 0}};
+    for (const auto& [radius, ratio, expected] : radii)
+        EXPECT_DOUBLE_EQ(StickerStyle::forSticker(withStyle(BGStyle::none, radius), view, ratio)
+                             .mediaCornerRadius,
+                         expected);
     // Even an absurd radius draws a sane shape inside the media rectangle.
     const StickerStyle huge = StickerStyle::forSticker(withStyle(BGStyle::color, 1e9), view, 1.0);
     EXPECT_TRUE(view.contains(huge.mediaPath.boundingRect()));
@@ -50,10 +56,9 @@ TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn) {
     Sticker red = withStyle(BGStyle::color);
     red.bgColor = QStringLiteral("#FF0000");
     red.bgOpacity = 0.5;
-    const StickerStyle color = StickerStyle::forSticker(red, view, 1.0);
-    EXPECT_EQ(color.backgroundColor.red(), 255);
-    EXPECT_EQ(color.backgroundColor.green(), 0);
-    EXPECT_NEAR(color.backgroundColor.alphaF(), 0.5, 0.01);
+    const QColor color = StickerStyle::forSticker(red, view, 1.0).backgroundColor;
+    EXPECT_EQ(color.rgb(), qRgb(255, 0, 0));
+    EXPECT_NEAR(color.alphaF(), 0.5, 0.01);
     red.bgColor = QStringLiteral("no digits");
     red.bgOpacity = 7;
     EXPECT_EQ(StickerStyle::forSticker(red, view, 1.0).backgroundColor, QColor(0, 0, 0, 255));
@@ -61,14 +66,6 @@ TEST(StickerStyle, ColourCarriesTheOpacityAndImageItsOwn) {
     Sticker picture = withStyle(BGStyle::image);
     picture.bgOpacity = 0.25;
     EXPECT_DOUBLE_EQ(StickerStyle::forSticker(picture, view, 1.0).backgroundOpacity, 0.25);
-}
-
-TEST(StickerStyle, PictureFillCropsEvenly) {
-    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(400, 200), QSizeF(160, 160)),
-              QRectF(100, 0, 200, 200));
-    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(100, 300), QSizeF(160, 160)),
-              QRectF(0, 100, 100, 100));
-    EXPECT_EQ(StickerStyle::fillSourceRect(QSizeF(0, 0), QSizeF(160, 160)), QRectF(0, 0, 0, 0));
 }
 
 // The rounded mask cuts each of the media's four corners and nothing else, at any pixel ratio,

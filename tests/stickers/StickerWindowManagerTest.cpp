@@ -19,23 +19,15 @@ class StickerWindowManagerTest : public testing::Test {
 protected:
     // Builds a store of named stickers (name:zIndex[:hidden]) and its manager.
     void build(const QStringList& layout) {
-        QList<Sticker> list;
-        for (const QString& entry : layout) {
-            const QStringList fields = entry.split(u':');
-            Sticker s = Sticker::withMedia(media());
-            s.name = fields[0];
-            s.isHidden = fields.size() > 2;
-            list.append(s);
-        }
-        m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode(list));
-        m_store =
-            std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
-        // The store renumbers on load; the wanted numbers are set afterwards.
-        for (qsizetype i = 0; i < layout.size(); ++i) {
-            Sticker s = m_store->stickers().at(i);
-            s.zIndex = layout[i].split(u':')[1].toLongLong();
-            m_store->updateSticker(s);
-        }
+        m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath("data"));
+        for (const QString& entry : layout)
+            m_store->addSticker(media(), entry.section(u':', 0, 0));
+        // Adding renumbers; the wanted numbers are set afterwards.
+        for (const QString& entry : layout)
+            update(entry.section(u':', 0, 0), [&entry](Sticker& s) {
+                s.zIndex = entry.section(u':', 1, 1).toLongLong();
+                s.isHidden = entry.count(u':') > 1;
+            });
         m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub, [this] {
             return std::make_unique<FakeFrameTimer>(m_timerLog);
         });
@@ -44,18 +36,23 @@ protected:
     }
 
     QString media() const {
-        const QString path = m_root.filePath(QStringLiteral("data/Vantrel/Media/m.gif"));
+        const QString path = m_root.filePath("data/Vantrel/Media/m.gif");
         if (!QFileInfo::exists(path))
             writeFile(path, "GIF89a");
         return path;
     }
 
     Sticker named(const QString& name) const {
-        for (const Sticker& s : m_store->stickers()) {
+        for (const Sticker& s : m_store->stickers())
             if (s.name == name)
                 return s;
-        }
         return {};
+    }
+
+    void update(const QString& name, const std::function<void(Sticker&)>& change) {
+        Sticker s = named(name);
+        change(s);
+        m_store->updateSticker(s);
     }
 
     StickerWindow* windowOf(const QString& name) const { return m_manager->window(named(name).id); }
@@ -80,32 +77,25 @@ TEST_F(StickerWindowManagerTest, CreatesAWindowPerStickerAndStacksByZIndex) {
     EXPECT_EQ(m_windowing.restacks[0], QStringList({"B", "C", "D", "A"}));
     for (const QString& name : m_windowing.restacks[0]) {
         EXPECT_TRUE(windowOf(name)->isVisible());
-        EXPECT_TRUE(m_windowing.states.contains(name + QStringLiteral(":floating")));
+        EXPECT_TRUE(m_windowing.states.contains(name + ":floating"));
     }
 }
 
-TEST_F(StickerWindowManagerTest, HiddenStickersKeepAWindowThatIsNeverShown) {
+// Hidden stickers keep a window that is never shown; showing and hiding reuse it once the
+// queued sync has run.
+TEST_F(StickerWindowManagerTest, HidingAndShowingReuseTheWindow) {
     build({"A:1", "H:0:hidden"});
     StickerWindow* hidden = windowOf("H");
+    StickerWindow* shown = windowOf("A");
     ASSERT_NE(hidden, nullptr);
     EXPECT_FALSE(hidden->isVisible());
-    m_manager->restackWindows();
-    EXPECT_EQ(m_windowing.restacks.last(), QStringList{"A"});
-
-    // Showing and hiding again reuse the window, once the queued sync has run.
-    Sticker h = named("H");
-    h.isHidden = false;
-    m_store->updateSticker(h);
-    EXPECT_FALSE(hidden->isVisible());
+    update("H", [](Sticker& s) { s.isHidden = false; });
     processPendingEvents();
     EXPECT_EQ(windowOf("H"), hidden);
     EXPECT_TRUE(hidden->isVisible());
     EXPECT_EQ(m_windowing.restacks.last(), QStringList({"H", "A"}));
 
-    Sticker a = named("A");
-    a.isHidden = true;
-    StickerWindow* shown = windowOf("A");
-    m_store->updateSticker(a);
+    update("A", [](Sticker& s) { s.isHidden = true; });
     processPendingEvents();
     EXPECT_EQ(windowOf("A"), shown);
     EXPECT_FALSE(shown->isVisible());
@@ -122,22 +112,19 @@ TEST_F(StickerWindowManagerTest, SyncTearsDownWhatLeftAndRecreatesWhatCameBack) 
     m_manager->syncWindows(m_store->stickers());
     processPendingEvents();
     ASSERT_NE(m_manager->window(a), nullptr);
-
+    // Removing twice is harmless, and a sync brings it back.
+    m_manager->removeWindow(a);
     m_manager->removeWindow(a);
     EXPECT_EQ(m_manager->window(a), nullptr);
-    m_manager->removeWindow(a);
     m_manager->syncWindows(m_store->stickers());
     processPendingEvents();
     EXPECT_NE(m_manager->window(a), nullptr);
 }
 
-TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing) {
+// The window manager hears of the order only when it changes or a click may have changed it.
+TEST_F(StickerWindowManagerTest, OnlyAReorderOrAClickRestacksAndAGoneStoreCreatesNothing) {
     build({"A:1", "B:0"});
-    // A slider step keeps the order: the window manager hears of it only when the order changes
-    // or a click may have changed it.
-    Sticker a = named("A");
-    a.size = 150;
-    m_store->updateSticker(a);
+    update("A", [](Sticker& s) { s.size = 150; });
     processPendingEvents();
     EXPECT_EQ(windowOf("A")->width(), 150);
     EXPECT_TRUE(m_windowing.restacks.isEmpty());
@@ -161,8 +148,7 @@ TEST_F(StickerWindowManagerTest, ClicksRestackAndAGoneStoreCreatesNothing) {
 TEST_F(StickerWindowManagerTest, DuplicateIdsShareOneWindow) {
     const Sticker twin = Sticker::withMedia(media());
     m_preferences.setValue(StickerStore::saveKey, *StickerJson::encode({twin, twin}));
-    m_store =
-        std::make_unique<StickerStore>(m_preferences, m_root.filePath(QStringLiteral("data")));
+    m_store = std::make_unique<StickerStore>(m_preferences, m_root.filePath("data"));
     m_manager = std::make_unique<StickerWindowManager>(*m_store, m_windowing, m_hub);
     EXPECT_EQ(m_manager->windowCount(), 1);
     m_manager->restackWindows();
