@@ -41,9 +41,9 @@ TEST_F(MainWindowOpenerTest, NeverTakesAStickerWindowAndPrefersWideWindows) {
     StickerWindow sticker(big, nullptr, {});
     EXPECT_EQ(MainWindowOpener::findMainWindow(), nullptr);
 
-    MainWindow narrowMain(m_policy);
-    narrowMain.setFixedSize(200, 400);
-    EXPECT_EQ(MainWindowOpener::findMainWindow(), &narrowMain);
+    MainWindow narrow(m_policy);
+    narrow.setFixedSize(200, 400);
+    EXPECT_EQ(MainWindowOpener::findMainWindow(), &narrow);
     QWidget wide;
     wide.resize(500, 300);
     EXPECT_EQ(MainWindowOpener::findMainWindow(), &wide);
@@ -95,22 +95,20 @@ TEST_F(MainWindowOpenerTest,
     ActivationRecorder windowing;
     m_opener.setWindowing(&windowing);
     QWidget other;
+    const auto cover = [&] {
+        other.show();
+        other.activateWindow();
+        waitUntil([&] { return other.isActiveWindow(); });
+    };
+    const auto toFront = [&] { waitUntil([&] { return window.isActiveWindow(); }); };
     const struct {
         const char* what;
         std::function<void()> leave;
         bool reopened;
-    } cases[] = {
-        {"closed", [&] { window.close(); }, true},
-        {"minimised", [&] { window.showMinimized(); }, true},
-        {"covered",
-         [&] {
-             other.show();
-             other.activateWindow();
-             waitUntil([&] { return other.isActiveWindow(); });
-         },
-         true},
-        {"in front", [&] { waitUntil([&] { return window.isActiveWindow(); }); }, false},
-    };
+    } cases[] = {{"closed", [&] { window.close(); }, true},
+                 {"minimised", [&] { window.showMinimized(); }, true},
+                 {"covered", cover, true},
+                 {"in front", toFront, false}};
     for (const auto& c : cases) {
         c.leave();
         m_policy.setAccessory();

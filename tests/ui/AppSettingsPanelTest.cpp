@@ -31,12 +31,12 @@ protected:
 
 } // namespace
 
-TEST_F(AppSettingsPanelTest, TypingStoresTheLabelUntrimmedKeepsTheCursorAndThePreviewTrims) {
+TEST_F(AppSettingsPanelTest,
+       TypingStoresTheLabelUntrimmedThePreviewTrimsAndALanguageIsStoredAtOnce) {
     QTest::keyClicks(field(), QStringLiteral("ab"));
     QTest::keyClick(field(), Qt::Key_Home);
     QTest::keyClicks(field(), QStringLiteral("xy"));
-    EXPECT_EQ(storedLabel(), QStringLiteral("xyab"));
-
+    EXPECT_EQ(storedLabel(), QStringLiteral("xyab")) << "the cursor stays where it was";
     // An empty label is stored as such, not removed.
     field()->selectAll();
     QTest::keyClick(field(), Qt::Key_Backspace);
@@ -55,21 +55,16 @@ TEST_F(AppSettingsPanelTest, TypingStoresTheLabelUntrimmedKeepsTheCursorAndThePr
     m_settings.setMenuBarLabel(QStringLiteral("  cat"));
     EXPECT_EQ(field()->text(), QStringLiteral("  cat"));
     EXPECT_EQ(m_panel.previewText()->text(), QStringLiteral("cat"));
-}
 
-TEST_F(AppSettingsPanelTest, ALanguageChoiceIsStoredAtOnceAndRelabelsTheOpenPanel) {
+    // A language choice is stored at once and relabels the open panel.
     QSignalSpy closes(&m_panel, &AppSettingsPanel::closeRequested);
-    SegmentedControl* languages = m_panel.languageControl();
-    EXPECT_EQ(m_panel.titleLabel()->text(), QStringLiteral("Настройки"));
-    QTest::mouseClick(languages->segment(1), Qt::LeftButton);
+    QTest::mouseClick(m_panel.languageControl()->segment(1), Qt::LeftButton);
     EXPECT_EQ(m_preferences.value(AppSettings::languageKey).toString(), QStringLiteral("en"));
     EXPECT_EQ(m_panel.titleLabel()->text(), QStringLiteral("Settings"));
     EXPECT_EQ(closes.count(), 0);
-
     // A change from elsewhere moves the segment back.
     m_settings.setLanguage(AppLanguage::ru);
-    EXPECT_EQ(languages->current(), 0);
-    EXPECT_EQ(m_panel.languageCaption()->text(), QStringLiteral("Язык"));
+    EXPECT_EQ(m_panel.languageControl()->current(), 0);
 }
 
 TEST_F(AppSettingsPanelTest, TheLoginSwitchWritesTheInstalledEntryNamingThisProgramAndRemovesIt) {
@@ -82,7 +77,6 @@ TEST_F(AppSettingsPanelTest, TheLoginSwitchWritesTheInstalledEntryNamingThisProg
     m_panel.hide();
     m_panel.show();
     EXPECT_FALSE(login->isChecked()) << "off until the user turns it on";
-    EXPECT_EQ(login->text(), QStringLiteral("Запускать при входе в систему"));
 
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_TRUE(login->isChecked());
@@ -115,9 +109,8 @@ TEST(AutostartEntryTest, ExecQuotesAndEscapesTheProgramAsDesktopEntriesDo) {
         {R"(/tmp/$x"y\z/vantrel)", R"(Exec="/tmp/\\$x\\"y\\\\z/vantrel")"},
     };
     for (const auto& c : cases) {
-        const QStringList lines =
-            QString::fromUtf8(AutostartEntry(QString::fromUtf8(c.program)).contents()).split(u'\n');
-        EXPECT_TRUE(lines.contains(QString::fromUtf8(c.exec))) << c.program;
-        EXPECT_TRUE(lines.contains(QStringLiteral("Name=Vantrel"))) << c.program;
+        const QByteArray entry = AutostartEntry(QString::fromUtf8(c.program)).contents();
+        EXPECT_TRUE(QString::fromUtf8(entry).split(u'\n').contains(QString::fromUtf8(c.exec)))
+            << c.program;
     }
 }

@@ -23,6 +23,23 @@
 
 namespace {
 
+// What the platform delivers when a drag enters a widget (QDragEnterEvent) or drops there
+// (QDropEvent), offering a copy or a move; the action taken, none when refused.
+template <typename Event>
+std::optional<Qt::DropAction> deliver(QWidget* target, const QList<QUrl>& urls = {},
+                                      bool text = false) {
+    QMimeData data;
+    if (text || urls.isEmpty())
+        data.setText(QStringLiteral("any text"));
+    if (!urls.isEmpty())
+        data.setUrls(urls);
+    Event event(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    processPendingEvents();
+    return event.isAccepted() ? std::optional(event.dropAction()) : std::nullopt;
+}
+
 class ContentViewTest : public ShellStoreFixture {
 protected:
     void SetUp() override {
@@ -31,13 +48,14 @@ protected:
         m_view.show();
     }
 
-    void addPicked(const QString& name) {
-        m_picker.answer = picked(name);
-        QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
-    }
-
+    // Waits for the delayed selection of the newest sticker, so that none lands later.
     bool waitForSelection(const QUuid& id) {
         return waitUntil([&] { return m_view.selectedStickerId() == id; });
+    }
+    bool addPicked(const QString& name, QPushButton* button = nullptr) {
+        m_picker.answer = picked(name);
+        QTest::mouseClick(button ? button : m_view.addButton(), Qt::LeftButton);
+        return waitForSelection(m_store.stickers().last().id);
     }
 
     NotificationHub m_hub;
@@ -59,8 +77,8 @@ TEST_F(ContentViewTest, AChangeOfOneStickerTouchesOnlyItsRowAndAHiddenListWaits)
         return counts;
     };
     const QList<int> measured = measures();
-    // A drag step, then a size step of another sticker: no text is measured again, not even the
-    // resized one's, whose emoji-bearing layer stays as it was.
+    // A drag step, then a size step of another sticker: no row is built and no text measured
+    // again, not even the resized one's, whose emoji-bearing layer stays as it was.
     m_store.updatePosition(m_store.stickers()[3].id, 5, 7);
     Sticker resized = m_store.stickers()[7];
     resized.size = 321;
@@ -73,39 +91,29 @@ TEST_F(ContentViewTest, AChangeOfOneStickerTouchesOnlyItsRowAndAHiddenListWaits)
     m_store.removeSticker(m_store.stickers()[0].id);
     resized.size = 123;
     m_store.updateSticker(resized);
-    EXPECT_EQ(m_view.rows().size(), 49);
     EXPECT_EQ(measures().value(6), measured[7]);
     m_view.show();
     EXPECT_EQ(m_view.rows().size(), 49);
     EXPECT_TRUE(m_view.rows()[6]->summaryText().startsWith(QStringLiteral("123px")));
 }
 
-TEST_F(ContentViewTest, AddsSelectLaterACancelDoesNothingAFailedCopySelectsADeleteClears) {
-    // Both the empty state's button and the header's open the picker.
+TEST_F(ContentViewTest, AddsAreNamedAfterTheFileACancelDoesNothingAFailedCopySelectsADeleteClears) {
     EXPECT_TRUE(m_view.showsEmptyState());
-    QTest::mouseClick(m_view.pickButton(), Qt::LeftButton);
-    QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
-    EXPECT_EQ(m_picker.pictureCalls, 2);
-    EXPECT_TRUE(m_store.stickers().isEmpty());
-
-    addPicked(QStringLiteral("a.png"));
-    addPicked(QStringLiteral("my cat.v2.GIF"));
+    ASSERT_TRUE(addPicked(QStringLiteral("a.png"), m_view.pickButton()));
+    ASSERT_TRUE(addPicked(QStringLiteral("my cat.v2.GIF")));
     ASSERT_EQ(m_store.stickers().size(), 2);
-    EXPECT_TRUE(m_store.stickers().last().gifPath.startsWith(m_store.storage().mediaDirectory()));
     EXPECT_EQ(m_store.stickers().first().name, QStringLiteral("a"));
     EXPECT_EQ(m_store.stickers().last().name, QStringLiteral("my cat.v2"));
     EXPECT_FALSE(m_view.showsEmptyState());
-    ASSERT_TRUE(waitForSelection(m_store.stickers().last().id));
     EXPECT_TRUE(m_view.rows().last()->isSelected());
 
     // A cancel schedules no selection: the clicked row stays selected.
     QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
-    const QUuid first = m_store.stickers().first().id;
     m_picker.answer.reset();
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
     QTest::qWait(ContentView::selectAfterAddMs * 2);
     EXPECT_EQ(m_store.stickers().size(), 2);
-    EXPECT_EQ(m_view.selectedStickerId(), first);
+    EXPECT_EQ(m_view.selectedStickerId(), m_store.stickers().first().id);
 
     m_picker.answer = m_root.filePath(QStringLiteral("missing.png"));
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
@@ -120,115 +128,84 @@ TEST_F(ContentViewTest, AddsSelectLaterACancelDoesNothingAFailedCopySelectsADele
 }
 
 TEST_F(ContentViewTest, RenamingPostsTheTextUnchangedEscapeCancelsAndAnEmptyNameFallsBack) {
-    addPicked(QStringLiteral("a.png"));
+    ASSERT_TRUE(addPicked(QStringLiteral("a.png")));
     StickerRow* row = m_view.rows().first();
-    const auto type = [&](const QString& text, Qt::Key key) {
-        row->nameEditor()->setText(text);
-        QTest::keyClick(row->nameEditor(), key);
-        processPendingEvents();
-        return m_store.stickers().first().name;
-    };
     QTest::mouseDClick(row, Qt::LeftButton);
     ASSERT_FALSE(row->nameEditor()->isHidden());
-    EXPECT_EQ(type(QStringLiteral("  cat  "), Qt::Key_Return), QStringLiteral("  cat  "));
-    row->startRenaming();
-    EXPECT_EQ(type(QStringLiteral("dog"), Qt::Key_Escape), QStringLiteral("  cat  "));
-    row->startRenaming();
-    EXPECT_EQ(type(QString(), Qt::Key_Return), QString());
+    const std::tuple<const char*, Qt::Key, const char*> steps[] = {
+        {"  cat  ", Qt::Key_Return, "  cat  "},
+        {"dog", Qt::Key_Escape, "  cat  "},
+        {"", Qt::Key_Return, ""}};
+    for (const auto& [text, key, stored] : steps) {
+        row->startRenaming();
+        row->nameEditor()->setText(QString::fromUtf8(text));
+        QTest::keyClick(row->nameEditor(), key);
+        processPendingEvents();
+        EXPECT_EQ(m_store.stickers().first().name, QString::fromUtf8(stored)) << text;
+    }
     EXPECT_EQ(row->nameText(), QFileInfo(m_store.stickers().first().gifPath).fileName());
-}
 
-TEST_F(ContentViewTest, RowsSummariseTheTruncatedSizeAndLayerAndTheLockBadgeWins) {
+    // The summary truncates the size; the lock badge wins over the hidden one.
     Sticker s = Sticker::withMedia(QStringLiteral("/m/a.gif"));
     s.size = 160.9;
-    s.layer = StickerLayer::desktop;
-    EXPECT_EQ(StickerRow::summary(s, AppLanguage::en),
-              QString::fromUcs4(U"160px \u00B7 \U0001F5A5 Desktop"));
-    s.isHidden = true;
-    EXPECT_EQ(StickerRow::badgeFor(s), QStringLiteral("eye-slash-fill"));
-    s.isLocked = true;
+    s.isHidden = s.isLocked = true;
+    EXPECT_TRUE(StickerRow::summary(s, AppLanguage::en).startsWith(QStringLiteral("160px ")));
     EXPECT_EQ(StickerRow::badgeFor(s), QStringLiteral("lock-fill"));
 }
 
-namespace {
-
-// What the platform delivers when a drag's pointer enters a widget (QDragEnterEvent) or drops
-// there (QDropEvent), offering a copy or a move; the action taken, none when refused.
-template <typename Event> std::optional<Qt::DropAction> deliver(QWidget* target, QMimeData& data) {
-    Event event(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-    processPendingEvents();
-    return event.isAccepted() ? std::optional(event.dropAction()) : std::nullopt;
-}
-
-template <typename Event> std::optional<Qt::DropAction> deliverText(QWidget* target) {
-    QMimeData data;
-    data.setText(QStringLiteral("any text"));
-    return deliver<Event>(target, data);
-}
-
-void dragByHandle(StickerRow* row) {
-    QTest::mousePress(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    QTest::mouseMove(row->dragHandle(), QPoint(5, 40));
-    QTest::mouseRelease(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 40));
-}
-
-} // namespace
-
 TEST_F(ContentViewTest, DraggingAHandleReordersLiveAsRowsAreEntered) {
     for (const char* name : {"a.png", "b.png", "c.png"})
-        addPicked(QString::fromLatin1(name));
-    ASSERT_EQ(m_view.rows().size(), 3);
-    StickerRow* a = m_view.rows()[0];
-    StickerRow* b = m_view.rows()[1];
-    StickerRow* c = m_view.rows()[2];
+        ASSERT_TRUE(addPicked(QString::fromLatin1(name)));
+    const QList<StickerRow*> rows = m_view.rows();
+    StickerRow *a = rows[0], *b = rows[1], *c = rows[2];
     std::function<void()> whileDragging;
     m_view.setDragRunner([&](QDrag&) { whileDragging(); });
+    const auto dragByHandle = [](StickerRow* row, QPoint to) {
+        QTest::mousePress(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QTest::mouseMove(row->dragHandle(), to);
+        QTest::mouseRelease(row->dragHandle(), Qt::LeftButton, Qt::NoModifier, to);
+    };
 
     // A press on the handle starts no drag until the pointer moves.
-    QTest::mousePress(a->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_FALSE(m_view.draggedStickerId());
-    QTest::mouseRelease(a->dragHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    whileDragging = [] { ADD_FAILURE() << "a drag without a move"; };
+    dragByHandle(a, QPoint(5, 5));
 
     // Entering the dragged row moves nothing; moving up lands on the entered row's place.
-    // The rows keep their identity: they are moved, not rebuilt, while the drag runs.
+    // The rows are moved, not rebuilt, while the drag runs.
     whileDragging = [&] {
         EXPECT_EQ(m_view.draggedStickerId(), a->sticker().id);
         EXPECT_TRUE(a->isDragging());
         const std::pair<StickerRow*, QList<StickerRow*>> steps[] = {
             {a, {a, b, c}}, {b, {b, a, c}}, {c, {b, c, a}}, {b, {a, b, c}}};
         for (const auto& [entered, expected] : steps) {
-            EXPECT_EQ(deliverText<QDragEnterEvent>(entered), Qt::MoveAction);
+            EXPECT_EQ(deliver<QDragEnterEvent>(entered), Qt::MoveAction);
             ASSERT_EQ(m_view.rows(), expected);
             EXPECT_EQ(m_store.stickers().first().zIndex, 2) << "the first lies in front";
             EXPECT_EQ(m_store.stickers().last().zIndex, 0);
         }
-        EXPECT_EQ(deliverText<QDropEvent>(b), Qt::MoveAction);
+        EXPECT_EQ(deliver<QDropEvent>(b), Qt::MoveAction);
         EXPECT_FALSE(m_view.draggedStickerId());
     };
-    dragByHandle(a);
+    dragByHandle(a, QPoint(5, 40));
     EXPECT_FALSE(a->isDragging());
 
     // A drag released outside the rows leaves none dimmed.
     whileDragging = [&] { EXPECT_TRUE(b->isDragging()); };
-    dragByHandle(b);
+    dragByHandle(b, QPoint(5, 40));
     EXPECT_FALSE(m_view.draggedStickerId());
     EXPECT_FALSE(b->isDragging());
 
     // With no drag of a row running, text from another program is taken as a copy, so that
     // program keeps it, and moves nothing; a file is left to the window.
-    EXPECT_EQ(deliverText<QDragEnterEvent>(c), Qt::CopyAction);
-    EXPECT_EQ(deliverText<QDropEvent>(c), Qt::CopyAction);
-    EXPECT_EQ(m_view.rows(), (QList<StickerRow*>{a, b, c}));
-    QMimeData file;
-    file.setText(QStringLiteral("notes"));
-    file.setUrls({QUrl::fromLocalFile(picked(QStringLiteral("notes.txt")))});
-    EXPECT_EQ(deliver<QDropEvent>(c, file), std::nullopt);
+    EXPECT_EQ(deliver<QDragEnterEvent>(c), Qt::CopyAction);
+    EXPECT_EQ(deliver<QDropEvent>(c), Qt::CopyAction);
+    EXPECT_EQ(m_view.rows(), rows);
+    const QUrl file = QUrl::fromLocalFile(picked(QStringLiteral("notes.txt")));
+    EXPECT_EQ(deliver<QDropEvent>(c, {file}, true), std::nullopt);
 }
 
 TEST_F(ContentViewTest, DroppedPicturesAreAddedAsPickedOnesAndEverythingElseIsIgnored) {
-    addPicked(QStringLiteral("first.png"));
+    ASSERT_TRUE(addPicked(QStringLiteral("first.png")));
     const QUrl a = QUrl::fromLocalFile(picked(QStringLiteral("a.png")));
     const QUrl b = QUrl::fromLocalFile(picked(QStringLiteral("b.tar.WEBP")));
     const QUrl text = QUrl::fromLocalFile(picked(QStringLiteral("notes.txt")));
@@ -247,13 +224,11 @@ TEST_F(ContentViewTest, DroppedPicturesAreAddedAsPickedOnesAndEverythingElseIsIg
     for (const auto& c : cases) {
         m_settings.setHasCompletedOnboarding(!c.firstRun);
         const qsizetype before = m_store.stickers().size();
-        QMimeData data;
-        data.setUrls(c.urls);
         // Dropped on a row, the files go on to the window.
         QWidget* target = m_view.rows().first();
         const auto taken = c.added.isEmpty() ? std::nullopt : std::optional(Qt::CopyAction);
-        EXPECT_EQ(deliver<QDragEnterEvent>(target, data), taken) << c.what;
-        EXPECT_EQ(deliver<QDropEvent>(target, data), taken) << c.what;
+        EXPECT_EQ(deliver<QDragEnterEvent>(target, c.urls), taken) << c.what;
+        EXPECT_EQ(deliver<QDropEvent>(target, c.urls), taken) << c.what;
         QStringList names;
         for (qsizetype i = before; i < m_store.stickers().size(); ++i)
             names << m_store.stickers()[i].name;
@@ -265,17 +240,13 @@ TEST_F(ContentViewTest, DroppedPicturesAreAddedAsPickedOnesAndEverythingElseIsIg
 }
 
 TEST_F(ContentViewTest, ThePanelFollowsTheSelectionAndComesBackFreshFromTheAppSettings) {
-    // Each add selects the newest sticker later; waiting after each leaves no selection pending.
     StickerSettingsPanel* panel = m_view.settingsPanel();
-    addPicked(QStringLiteral("a.png"));
-    EXPECT_FALSE(panel->isVisible());
-    const QUuid a = m_store.stickers()[0].id;
-    ASSERT_TRUE(waitForSelection(a));
-    addPicked(QStringLiteral("b.png"));
-    ASSERT_TRUE(waitForSelection(m_store.stickers()[1].id));
+    ASSERT_TRUE(addPicked(QStringLiteral("a.png")));
+    ASSERT_TRUE(addPicked(QStringLiteral("b.png")));
     EXPECT_TRUE(panel->isVisible());
 
     // Selecting another row reloads the panel; selecting it again keeps the draft.
+    const QUuid a = m_store.stickers()[0].id;
     QTest::mouseClick(m_view.rows().first(), Qt::LeftButton);
     EXPECT_EQ(panel->draft()->id, a);
     panel->nameField()->setText(QStringLiteral("typed, not committed"));
@@ -288,13 +259,12 @@ TEST_F(ContentViewTest, ThePanelFollowsTheSelectionAndComesBackFreshFromTheAppSe
     EXPECT_TRUE(m_view.rows().first()->summaryText().startsWith(QStringLiteral("170px")));
 
     // The gear's app settings replace the body but keep the selection, and a language
-    // switch there relabels the whole window at once.
+    // switch there relabels the whole window, the picker included, at once.
     QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
     EXPECT_TRUE(m_view.showsAppSettings());
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(m_view.selectedStickerId(), a);
     m_settings.setLanguage(AppLanguage::en);
-    EXPECT_EQ(m_view.settingsButton()->toolTip(), QStringLiteral("Settings"));
     EXPECT_EQ(m_view.addButton()->text(), QStringLiteral("Add"));
     m_picker.answer.reset();
     QTest::mouseClick(m_view.addButton(), Qt::LeftButton);
@@ -306,22 +276,18 @@ TEST_F(ContentViewTest, ThePanelFollowsTheSelectionAndComesBackFreshFromTheAppSe
     m_store.updateSticker(edited);
     QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
     EXPECT_FALSE(m_view.showsAppSettings());
-    EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->draft()->size, 300);
-    processPendingEvents();
-    EXPECT_TRUE(m_view.rows().first()->summaryText().contains(QStringLiteral("Always")));
 
     QTest::mouseClick(m_view.settingsButton(), Qt::LeftButton);
     QTest::mouseClick(m_view.appSettingsPanel()->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(m_view.showsAppSettings());
     QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(m_view.selectedStickerId());
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(m_view.rows().first()->isSelected());
+    EXPECT_FALSE(panel->isVisible() || m_view.rows().first()->isSelected());
 }
 
 TEST_F(ContentViewTest, TheFirstRunScreenCoversTheContentUntilContinue) {
-    addPicked(QStringLiteral("a.png"));
+    ASSERT_TRUE(addPicked(QStringLiteral("a.png")));
     StickerRow* row = m_view.rows().first();
     m_settings.setHasCompletedOnboarding(false);
     OnboardingView* onboarding = m_view.onboarding();
