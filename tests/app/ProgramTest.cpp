@@ -12,13 +12,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -100,12 +101,6 @@ int connectTo(const QString& socketPath) {
     return fd;
 }
 
-mode_t modeOf(const QString& path) {
-    struct stat status {};
-    ::lstat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
-}
-
 bool isHungUp(int fd) {
     char byte = 0;
     const ssize_t received = ::recv(fd, &byte, 1, 0);
@@ -115,19 +110,23 @@ bool isHungUp(int fd) {
 } // namespace
 
 TEST_F(Program, AnswersTheCommandLineAndSaysOnceThatThereIsNoDisplay) {
-    const Result help = run({QStringLiteral("--help")});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: vantrel"));
-    const Result version = run({QStringLiteral("--version")});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, QByteArray("vantrel " VANTREL_VERSION "\n"));
-    const Result unknown = run({QStringLiteral("--bogus")});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_TRUE(unknown.err.contains("--bogus"));
-    const Result noDisplay = run({});
-    EXPECT_EQ(noDisplay.status, 1);
-    EXPECT_EQ(noDisplay.err.count('\n'), 1);
-    EXPECT_TRUE(noDisplay.out.isEmpty());
+    const struct {
+        QStringList arguments;
+        int status;
+        QByteArray out, err;
+    } cases[] = {
+        {{u"--help"_s}, 0, "Usage: vantrel", {}},
+        {{u"--version"_s}, 0, "vantrel " VANTREL_VERSION "\n", {}},
+        {{u"--bogus"_s}, 2, {}, "--bogus"},
+        {{}, 1, {}, "\n"},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.err.constData();
+        EXPECT_TRUE(c.out.isEmpty() ? result.out.isEmpty() : result.out.startsWith(c.out));
+        EXPECT_TRUE(result.err.contains(c.err));
+        EXPECT_TRUE(!c.arguments.isEmpty() || result.err.count('\n') == 1) << "one line";
+    }
     EXPECT_FALSE(QFileInfo::exists(m_storage)) << "nothing is touched before a display";
 }
 
@@ -211,79 +210,50 @@ TEST_F(Program, AFullDiskLosesNoSticker) {
     }
 }
 
-TEST_F(Program, ASecondLaunchHandsOverAndAStaleLockNeverBlocks) {
-    const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-    // A first run that dies without cleaning up leaves its lock and socket behind.
-    QProcess crashed;
-    start(crashed);
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(runtime + "/vantrel.socket"); }));
-    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
-    crashed.waitForFinished();
-
-    QProcess first;
-    start(first);
-    ASSERT_TRUE(holdsLockIn(first, runtime)) << "the stale lock blocked the start";
-
-    const Result second = run({}, true);
-    EXPECT_EQ(second.status, 0);
-    EXPECT_EQ(second.err, QByteArray());
-    EXPECT_EQ(first.state(), QProcess::Running);
-    stop(first);
-}
-
 TEST_F(Program, KeepsItsLockAndSocketWhereOnlyTheUserCanReachThem) {
-    const QString open = m_home.filePath(QStringLiteral("open"));
-    const QString deep = m_home.filePath(QStringLiteral("runtime/") + QString(100, u'd'));
-    const QString own = m_home.filePath(QStringLiteral("own"));
-    const QString cacheFallback = m_home.filePath(QStringLiteral(".cache/Vantrel"));
-    const QString first = m_home.filePath(QStringLiteral("first"));
-    const QString second = m_home.filePath(QStringLiteral("second"));
-    const auto makeDirectory = [](const QString& path, mode_t mode) {
-        QDir().mkpath(path);
-        ::chmod(QFile::encodeName(path).constData(), mode);
-    };
-    struct Case {
+    const QString open = m_home.filePath(u"open"_s);
+    const QString deep = m_home.filePath(u"runtime/"_s + QString(100, u'd'));
+    const QString own = m_home.filePath(u"own"_s);
+    const QString cacheFallback = m_home.filePath(u".cache/Vantrel"_s);
+    const QString first = m_home.filePath(u"first"_s);
+    const QString second = m_home.filePath(u"second"_s);
+    // Qt's own fallback, which another user may have made first.
+    const QString qtFallback =
+        m_tmp + u"/runtime-"_s + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    // What is made in the way: a file, a directory of the given mode, a link to one of ours, or
+    // one of another user's (which needs root).
+    enum Kind { file, directory, link, foreign };
+    const struct {
         const char* name;
-        QString runtime;
-        std::function<void()> prepare;
+        QString runtime, made;
+        Kind kind;
+        mode_t mode;
         QString expected;
+    } cases[] = {
+        {"no runtime directory", {}, qtFallback, file, 0, m_tmpFallback},
+        {"runtime directory open to all", open, open, directory, 0777, m_tmpFallback},
+        {"socket path too long", deep, deep, directory, 0700, m_tmpFallback},
+        {"our fallback left open", {}, m_tmpFallback, directory, 0777, m_tmpFallback},
+        {"fallback is a symlink", {}, m_tmpFallback, link, 0700, cacheFallback},
+        {"fallback owned by another user", {}, m_tmpFallback, foreign, 0700, cacheFallback},
     };
-    QList<Case> cases = {
-        // As when another user made Qt's own fallback first.
-        {"no runtime directory", QString(),
-         [&] {
-             writeFile(m_tmp + QStringLiteral("/runtime-") +
-                           QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name),
-                       "");
-         },
-         m_tmpFallback},
-        {"runtime directory open to all", open, [&] { makeDirectory(open, 0777); }, m_tmpFallback},
-        {"socket path too long", deep, [&] { makeDirectory(deep, 0700); }, m_tmpFallback},
-        {"our fallback left open", QString(), [&] { makeDirectory(m_tmpFallback, 0777); },
-         m_tmpFallback},
-        {"fallback is a symlink", QString(),
-         [&] {
-             makeDirectory(own, 0700);
-             QFile::link(own, m_tmpFallback);
-         },
-         cacheFallback},
-    };
-    if (::geteuid() == 0) {
-        cases.append({"fallback owned by another user", QString(),
-                      [&] {
-                          makeDirectory(m_tmpFallback, 0700);
-                          ::chown(QFile::encodeName(m_tmpFallback).constData(), 65534, 65534);
-                      },
-                      cacheFallback});
-    }
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        if (c.kind == foreign && ::geteuid() != 0)
+            continue;
         SCOPED_TRACE(c.name);
         QDir(m_home.path()).removeRecursively();
-        QDir().mkpath(m_tmp);
-        QDir().mkpath(first);
-        QDir().mkpath(second);
-        c.prepare();
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), c.runtime);
+        for (const QString& path : {m_tmp, first, second})
+            QDir().mkpath(path);
+        const QString madeDirectory = c.kind == link ? own : c.made;
+        if (c.kind == file)
+            writeFile(c.made, "");
+        else if (QDir().mkpath(madeDirectory))
+            ::chmod(QFile::encodeName(madeDirectory).constData(), c.mode);
+        if (c.kind == link)
+            QFile::link(own, c.made);
+        if (c.kind == foreign)
+            ::chown(QFile::encodeName(c.made).constData(), 65534, 65534);
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, c.runtime);
         QProcess primary;
         primary.setWorkingDirectory(first);
         start(primary);
@@ -291,20 +261,30 @@ TEST_F(Program, KeepsItsLockAndSocketWhereOnlyTheUserCanReachThem) {
         const Result handedOver = run({}, true, second);
         EXPECT_EQ(handedOver.status, 0);
         EXPECT_EQ(handedOver.err, QByteArray());
-        EXPECT_EQ(modeOf(c.expected), 0700u);
+        EXPECT_EQ(permissionsOf(c.expected),
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         stop(primary);
         EXPECT_EQ(filesBelow(first) + filesBelow(second), QStringList());
     }
 }
 
-TEST_F(Program, CutsOffAClientThatNeverEndsItsLine) {
-    const QString socket = m_home.filePath(QStringLiteral("runtime/vantrel.socket"));
+// A first run that dies without cleaning up leaves its lock and socket behind; neither blocks
+// the next, nor does a client that floods the socket without ending its line.
+TEST_F(Program, ASecondLaunchHandsOverPastAStaleLockAndAFloodingClient) {
+    const QString runtime = m_home.filePath(QStringLiteral("runtime"));
+    const QString socket = runtime + QStringLiteral("/vantrel.socket");
+    QProcess crashed;
+    start(crashed);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }));
+    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+    crashed.waitForFinished();
+
     QProcess primary;
     start(primary);
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }));
+    ASSERT_TRUE(holdsLockIn(primary, runtime)) << "the stale lock blocked the start";
+    ASSERT_EQ(run({}, true).status, 0);
     const int idle = connectTo(socket);
     const int flooding = connectTo(socket);
-
     const QByteArray chunk(64 * 1024, 'x');
     qsizetype sent = 0;
     EXPECT_TRUE(waitUntil([&] {
@@ -316,9 +296,10 @@ TEST_F(Program, CutsOffAClientThatNeverEndsItsLine) {
         return isHungUp(flooding);
     }));
     EXPECT_FALSE(isHungUp(idle)) << "another connection went with it";
+    const Result second = run({}, true);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.err, QByteArray());
     EXPECT_EQ(primary.state(), QProcess::Running);
-    const Result handedOver = run({}, true);
-    EXPECT_EQ(handedOver.status, 0);
     ::close(idle);
     ::close(flooding);
     stop(primary);

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class StickerStoreOperations : public StoreFixture {
@@ -14,7 +16,7 @@ protected:
     }
 
     // Adds stickers named A, B, C... and forgets the calls that made them.
-    void addNamed(const QStringList& names) {
+    void addNamed(const QStringList& names = {u"A"_s, u"B"_s, u"C"_s}) {
         for (const QString& name : names) {
             m_store->addSticker(mediaFile(name + QStringLiteral(".gif")));
             m_store->renameSticker(m_store->stickers().last().id, name);
@@ -28,20 +30,13 @@ protected:
         return path;
     }
 
-    void addABC() { addNamed({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}); }
-
-    // Name and zIndex of each sticker in list order, as "A2 B1 C0".
-    QString order() const {
-        QStringList result;
-        for (const Sticker& s : m_store->stickers())
-            result.append(s.name + QString::number(s.zIndex));
-        return result.join(u' ');
-    }
+    QString order() const { return layout(m_store->stickers()); }
 
     void expectSavedAndSynced() {
         EXPECT_EQ(storedList(), m_store->stickers());
         ASSERT_EQ(m_sync.operations(), QStringList{QStringLiteral("sync")});
         EXPECT_EQ(m_sync.calls.last().stickers, m_store->stickers());
+        m_sync.calls.clear();
     }
 
     RecordingWindowSync m_sync;
@@ -53,13 +48,12 @@ TEST_F(StickerStoreOperations, AddAppendsTheNewStickerUncheckedAtTheBack) {
     m_store->addSticker(QStringLiteral("/not/checked.gif"));
     EXPECT_EQ(m_store->stickers().at(0).gifPath, QStringLiteral("/not/checked.gif"));
     expectSavedAndSynced();
-
-    addNamed({QStringLiteral("B"), QStringLiteral("C")});
+    addNamed({u"B"_s, u"C"_s});
     EXPECT_EQ(order(), QStringLiteral("2 B1 C0"));
 }
 
 TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndDeletesFilesLater) {
-    addABC();
+    addNamed();
     Sticker a = m_store->stickers().at(0);
     a.bgImagePath = background(QStringLiteral("a.png"));
     m_store->updateSticker(a);
@@ -101,7 +95,7 @@ TEST_F(StickerStoreOperations, RemoveKeepsFilesOutsideTheStorageOrStillInUse) {
 }
 
 TEST_F(StickerStoreOperations, UnknownIdsChangeNothing) {
-    addNamed({QStringLiteral("A")});
+    addNamed({u"A"_s});
     m_preferences.flush();
     const int writes = m_backend->writeCount();
     const QList<Sticker> before = m_store->stickers();
@@ -120,7 +114,7 @@ TEST_F(StickerStoreOperations, UnknownIdsChangeNothing) {
 }
 
 TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture) {
-    addNamed({QStringLiteral("A")});
+    addNamed({u"A"_s});
     const QString first = background(QStringLiteral("1.png"));
     const QString second = background(QStringLiteral("2.png"));
     Sticker edited = m_store->stickers().at(0);
@@ -138,25 +132,27 @@ TEST_F(StickerStoreOperations, UpdateDeletesOnlyAReplacedBackgroundPicture) {
 }
 
 TEST_F(StickerStoreOperations, MoveReordersAndRenumbers) {
-    addABC();
-    m_store->moveSticker(0, 3);
-    EXPECT_EQ(order(), QStringLiteral("B2 C1 A0"));
-    expectSavedAndSynced();
-    m_store->moveSticker(2, 0);
-    EXPECT_EQ(order(), QStringLiteral("A2 B1 C0"));
-    // Onto itself or just below itself is no move.
-    m_store->moveSticker(1, 2);
-    m_store->moveSticker(1, 1);
-    EXPECT_EQ(order(), QStringLiteral("A2 B1 C0"));
-    m_sync.calls.clear();
-    for (const auto& [source, destination] : {std::pair{-1, 0}, {3, 0}, {0, 4}, {0, -1}})
-        m_store->moveSticker(source, destination);
-    EXPECT_EQ(order(), QStringLiteral("A2 B1 C0"));
-    EXPECT_TRUE(m_sync.calls.isEmpty());
+    addNamed();
+    // Onto itself or just below itself leaves the order; out of bounds is no move at all.
+    const struct {
+        int source, destination;
+        const char* order;
+        bool synced;
+    } moves[] = {{0, 3, "B2 C1 A0", true},  {2, 0, "A2 B1 C0", true},   {1, 2, "A2 B1 C0", true},
+                 {1, 1, "A2 B1 C0", true},  {-1, 0, "A2 B1 C0", false}, {3, 0, "A2 B1 C0", false},
+                 {0, 4, "A2 B1 C0", false}, {0, -1, "A2 B1 C0", false}};
+    for (const auto& move : moves) {
+        SCOPED_TRACE(testing::Message() << move.source << " to " << move.destination);
+        m_store->moveSticker(move.source, move.destination);
+        EXPECT_EQ(order(), QLatin1String(move.order));
+        if (move.synced)
+            expectSavedAndSynced();
+        EXPECT_TRUE(m_sync.calls.isEmpty());
+    }
 }
 
 TEST_F(StickerStoreOperations, CenterUsesTheMainScreenOrTheFallbackFrame) {
-    addNamed({QStringLiteral("A"), QStringLiteral("B")});
+    addNamed({u"A"_s, u"B"_s});
     Sticker a = m_store->stickers().at(0);
     a.size = 100;
     a.isHidden = true;
@@ -184,9 +180,9 @@ TEST_F(StickerStoreOperations, TogglesSetTheFlagOnAllUnlessAllHaveIt) {
     // An empty list is still saved and synced.
     m_store->toggleAllLocked();
     EXPECT_EQ(m_preferences.value(StickerStore::saveKey).toByteArray(), QByteArray("[]"));
-    ASSERT_EQ(m_sync.operations(), QStringList{QStringLiteral("sync")});
+    expectSavedAndSynced();
 
-    addABC();
+    addNamed();
     Sticker b = m_store->stickers().at(1);
     b.isHidden = true;
     m_store->updateSticker(b);
@@ -203,7 +199,7 @@ TEST_F(StickerStoreOperations, TogglesSetTheFlagOnAllUnlessAllHaveIt) {
 }
 
 TEST_F(StickerStoreOperations, ANonFiniteValueKeepsThePreviousStoredList) {
-    addNamed({QStringLiteral("A")});
+    addNamed({u"A"_s});
     const QByteArray before = m_preferences.value(StickerStore::saveKey).toByteArray();
     Sticker broken = m_store->stickers().at(0);
     broken.size = std::numeric_limits<double>::quiet_NaN();

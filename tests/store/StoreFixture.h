@@ -39,6 +39,14 @@ protected:
         return StickerJson::decode(m_preferences.value(StickerStore::saveKey).toByteArray())
             .value_or(QList<Sticker>());
     }
+    // Name and zIndex of each sticker in list order, as "a1 b0"; by name alone for lists that a
+    // save made while loading wrote with the stored zIndex.
+    static QString layout(const QList<Sticker>& list, bool withZIndex = true) {
+        QStringList result;
+        for (const Sticker& s : list)
+            result.append(withZIndex ? s.name + QString::number(s.zIndex) : s.name);
+        return result.join(u' ');
+    }
 
     QTemporaryDir m_root;
     std::shared_ptr<MemoryPreferencesBackend> m_backend =
