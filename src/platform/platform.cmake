@@ -14,6 +14,8 @@ set(VANTREL_PLATFORM_SOURCES
     platform/ScreenCoordinates.h
     platform/WindowingServices.cpp
     platform/WindowingServices.h
+    platform/x11/DesktopLevelKeeper.cpp
+    platform/x11/DesktopLevelKeeper.h
     platform/x11/X11WindowingServices.cpp
     platform/x11/X11WindowingServices.h
 )

@@ -13,6 +13,7 @@ target_link_libraries(vantrel_xsession PUBLIC Qt6::Gui Qt6::Core
                       PRIVATE vantrel_options PkgConfig::VANTREL_XSESSION_XCB)
 
 add_executable(vantrel_e2e_tests
+    e2e/DesktopMatrixTest.cpp
     e2e/FirstRunTest.cpp
     e2e/ProgramOnXServer.cpp
     e2e/ProgramOnXServer.h

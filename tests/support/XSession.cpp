@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/XSession.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -30,6 +31,59 @@ std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QString
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     return process;
+}
+
+// How a window manager starts, with and without its compositor. A manager without one of its own
+// gets the named compositor beside it.
+struct Launch {
+    QString name;
+    QString program;
+    QStringList arguments;
+    QStringList argumentsWithoutCompositor;
+    QString compositor;
+    QStringList environmentWithoutCompositor;
+};
+
+QList<Launch> launches() {
+    const QString xcompmgr = QStringLiteral("xcompmgr");
+    const auto list = [](std::initializer_list<const char*> items) {
+        QStringList result;
+        for (const char* item : items)
+            result.append(QString::fromLatin1(item));
+        return result;
+    };
+    return {
+        {QStringLiteral("openbox"), QStringLiteral("openbox"), list({"--sm-disable"}),
+         list({"--sm-disable"}), xcompmgr, {}},
+        {QStringLiteral("xfwm4"), QStringLiteral("xfwm4"),
+         list({"--compositor=on", "--sm-client-disable"}),
+         list({"--compositor=off", "--sm-client-disable"}), {}, {}},
+        {QStringLiteral("kwin_x11"), QStringLiteral("kwin_x11"), {}, {}, {},
+         list({"KWIN_COMPOSE=N"})},
+        // mutter always composites on X11.
+        {QStringLiteral("mutter"), QStringLiteral("mutter"), list({"--x11", "--sm-disable"}),
+         list({"--x11", "--sm-disable"}), {}, {}},
+        {QStringLiteral("marco"), QStringLiteral("marco"), list({"--composite", "--sm-disable"}),
+         list({"--no-composite", "--sm-disable"}), {}, {}},
+        {QStringLiteral("metacity"), QStringLiteral("metacity"),
+         list({"--composite", "--sm-disable"}), list({"--no-composite", "--sm-disable"}), {},
+         {}},
+        {QStringLiteral("icewm"), QStringLiteral("icewm"), {}, {}, xcompmgr, {}},
+        {QStringLiteral("fluxbox"), QStringLiteral("fluxbox"), {}, {}, xcompmgr, {}},
+        {QStringLiteral("i3"), QStringLiteral("i3"), {}, {}, QStringLiteral("picom"), {}},
+    };
+}
+
+std::optional<Launch> launchOf(const QString& name) {
+    for (const Launch& launch : launches()) {
+        if (launch.name == name)
+            return launch;
+    }
+    return std::nullopt;
+}
+
+bool installed(const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 void stopProcess(QProcess* process) {
@@ -64,7 +118,7 @@ XSession::XSession(const Options& options) {
     // (spawning dbus-launch) or use the developer's own.
     if (!startSessionBus() || !startServer(options.screen))
         return;
-    if (options.windowManager && !startWindowManager())
+    if (!options.windowManager.isEmpty() && !startWindowManager(options))
         return;
     if (options.compositor && !startCompositor())
         return;
@@ -93,6 +147,19 @@ bool XSession::toolsAvailable() {
     return std::all_of(tools.begin(), tools.end(), [](const QString& tool) {
         return !QStandardPaths::findExecutable(tool).isEmpty();
     });
+}
+
+QStringList XSession::windowManagers() {
+    QStringList names;
+    for (const Launch& launch : launches())
+        names.append(launch.name);
+    return names;
+}
+
+bool XSession::isInstalled(const QString& windowManager) {
+    const std::optional<Launch> launch = launchOf(windowManager);
+    return launch && installed(launch->program) &&
+           (launch->compositor.isEmpty() || installed(launch->compositor));
 }
 
 bool XSession::isReady() const {
@@ -149,12 +216,109 @@ std::optional<quint32> XSession::netWmDesktop(quint32 window) const {
     return values.first();
 }
 
+quint32 XSession::activeWindow() const {
+    return property32(m_root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW).value(0);
+}
+
+quint32 XSession::inputFocus() const {
+    const ReplyPointer<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    return reply ? reply->focus : 0;
+}
+
+bool XSession::supports(const QByteArray& name) const {
+    return property32(m_root, "_NET_SUPPORTED", XCB_ATOM_ATOM).contains(atom(name));
+}
+
+QList<quint32> XSession::clientList() const {
+    return property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+}
+
+void XSession::showDesktop(const QColor& colour, bool withWindow) {
+    const quint32 pixel = colour.rgb() & 0xFFFFFF;
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_BACK_PIXEL, &pixel);
+    xcb_clear_area(m_connection, 0, m_root, 0, 0, 0, 0);
+    xcb_flush(m_connection);
+    if (!withWindow)
+        return;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    const xcb_window_t desktop = xcb_generate_id(m_connection);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, desktop, m_root, 0, 0,
+                      screen->width_in_pixels, screen->height_in_pixels, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
+                      &pixel);
+    const quint32 type = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, desktop,
+                        atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    const QByteArray name = "desktop";
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, desktop, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, static_cast<quint32>(name.size()), name.constData());
+    xcb_map_window(m_connection, desktop);
+    xcb_flush(m_connection);
+}
+
+void XSession::closeWindow(quint32 window) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+}
+
+void XSession::setShowingDesktop(bool showing) {
+    sendToRoot(m_root, "_NET_SHOWING_DESKTOP", {showing ? 1u : 0u});
+}
+
+void XSession::switchWorkspace(quint32 index, quint32 count) {
+    // i3 makes workspaces as they are asked for by name, not by count.
+    if (m_windowManagerName == QStringLiteral("i3")) {
+        run(QStringLiteral("i3-msg"), {QStringLiteral("workspace"), QString::number(index + 1)});
+        waitFor([&] {
+            return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) ==
+                   index;
+        });
+        return;
+    }
+    sendToRoot(m_root, "_NET_NUMBER_OF_DESKTOPS", {count});
+    waitFor([&] {
+        return property32(m_root, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) >=
+               count;
+    });
+    sendToRoot(m_root, "_NET_CURRENT_DESKTOP", {index, XCB_CURRENT_TIME});
+    waitFor([&] {
+        return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) == index;
+    });
+}
+
+void XSession::sendToRoot(quint32 window, const QByteArray& type,
+                          const QList<quint32>& data) const {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom(type);
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+}
+
 bool XSession::startCompositor() {
     if (hasCompositor())
         return true;
+    // A window manager's own compositor starts with it.
+    if (m_compositorProgram.isEmpty())
+        return waitFor([this] { return hasCompositor(); }, startBoundMs);
     stopProcess(m_compositor.get());
-    m_compositor = makeQuietProcess(QStringLiteral("xcompmgr"), {});
-    m_compositor->setProcessEnvironment(environment());
+    m_compositor = makeQuietProcess(m_compositorProgram, {});
+    m_compositor->setProcessEnvironment(m_windowManager ? m_windowManager->processEnvironment()
+                                                        : environment());
     m_compositor->start();
     return waitWhileRunning(*m_compositor, [this] { return hasCompositor(); });
 }
@@ -249,9 +413,36 @@ bool XSession::connectWhenServing(int displayNumber, QProcess& server) {
     });
 }
 
-bool XSession::startWindowManager() {
-    m_windowManager = makeQuietProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    m_windowManager->setProcessEnvironment(environment());
+bool XSession::startWindowManager(const Options& options) {
+    const std::optional<Launch> launch = launchOf(options.windowManager);
+    m_configDirectory = std::make_unique<QTemporaryDir>();
+    if (!launch || !m_configDirectory->isValid())
+        return false;
+    m_compositorProgram = launch->compositor;
+    m_windowManagerName = launch->name;
+    QStringList arguments =
+        options.compositor ? launch->arguments : launch->argumentsWithoutCompositor;
+    // Window managers keep settings in the home directory: a private one keeps the developer's.
+    QProcessEnvironment env = environment();
+    const QString home = m_configDirectory->path();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    if (!options.compositor) {
+        for (const QString& setting : launch->environmentWithoutCompositor)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    }
+    if (launch->name == QStringLiteral("i3")) {
+        const QString config = m_configDirectory->filePath(QStringLiteral("i3config"));
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("# i3 config file (v4)\nfont pango:DejaVu Sans 8\n") < 0)
+            return false;
+        arguments << QStringLiteral("-c") << config;
+    }
+    m_windowManager = makeQuietProcess(launch->program, arguments);
+    m_windowManager->setProcessEnvironment(env);
     m_windowManager->start();
     if (!waitWhileRunning(*m_windowManager, [this] {
             return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();

@@ -17,12 +17,14 @@ class QProcess;
 struct xcb_connection_t;
 
 // A private X server for end-to-end tests: Xvfb on a free display with a session bus of its own,
-// as a desktop session has, optionally with openbox as window manager and xcompmgr as
-// compositor. Everything it starts stops with it.
+// as a desktop session has, optionally with a window manager (openbox unless another is named)
+// and a compositor (the manager's own, or xcompmgr or picom beside it). Everything it starts
+// stops with it.
 class XSession final {
 public:
     struct Options {
-        bool windowManager = true;
+        // A name of windowManagers(); empty for none.
+        QString windowManager = QStringLiteral("openbox");
         bool compositor = true;
         QSize screen = {1280, 800};
     };
@@ -34,8 +36,12 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    // True when the server, the window manager, the compositor and the X11 tools exist.
+    // True when the server, openbox, xcompmgr and the X11 tools exist.
     static bool toolsAvailable();
+    // The window managers the session knows how to start.
+    static QStringList windowManagers();
+    // True when windowManager and the compositor that goes with it are installed.
+    static bool isInstalled(const QString& windowManager);
 
     // True when the server and everything asked for run.
     bool isReady() const;
@@ -57,6 +63,24 @@ public:
     // The _NET_WM_DESKTOP of window; none while the property is missing.
     std::optional<quint32> netWmDesktop(quint32 window) const;
 
+    // The window that _NET_ACTIVE_WINDOW names and the one with the input focus; 0 for none.
+    quint32 activeWindow() const;
+    quint32 inputFocus() const;
+    // True when the window manager lists atom in _NET_SUPPORTED.
+    bool supports(const QByteArray& atom) const;
+    // The managed client windows, as _NET_CLIENT_LIST has them.
+    QList<quint32> clientList() const;
+
+    // Paints the root window in colour and, with withWindow, maps a full-screen window of the
+    // desktop type in the same colour, as a desktop with icons has.
+    void showDesktop(const QColor& colour, bool withWindow = true);
+    // Asks window to close, as its close button does.
+    void closeWindow(quint32 window);
+    // Asks the window manager to show the desktop, or to bring the windows back.
+    void setShowingDesktop(bool showing);
+    // Asks the window manager for count workspaces, then switches to workspace index.
+    void switchWorkspace(quint32 index, quint32 count = 2);
+
     // Kills the server as a crash would: every client loses its connection.
     void killServer();
 
@@ -72,7 +96,8 @@ private:
     bool startServer(QSize screen);
     bool startSessionBus();
     bool connectWhenServing(int displayNumber, QProcess& server);
-    bool startWindowManager();
+    bool startWindowManager(const Options& options);
+    void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data) const;
     QByteArray runForBytes(const QString& program, const QStringList& arguments) const;
     quint32 atom(const QByteArray& name) const;
     QList<quint32> property32(quint32 window, const QByteArray& name, quint32 type) const;
@@ -83,6 +108,9 @@ private:
     std::unique_ptr<QProcess> m_sessionBus;
     std::unique_ptr<QProcess> m_windowManager;
     std::unique_ptr<QProcess> m_compositor;
+    std::unique_ptr<QTemporaryDir> m_configDirectory;
+    QString m_compositorProgram = QStringLiteral("xcompmgr");
+    QString m_windowManagerName;
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
     bool m_ready = false;

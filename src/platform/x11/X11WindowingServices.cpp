@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11WindowingServices.h"
 
+#include "platform/x11/DesktopLevelKeeper.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QWidget>
@@ -74,51 +76,105 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     atoms.skipPager = internAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
     atoms.above = internAtom(connection, "_NET_WM_STATE_ABOVE");
     atoms.below = internAtom(connection, "_NET_WM_STATE_BELOW");
+    atoms.sticky = internAtom(connection, "_NET_WM_STATE_STICKY");
+    atoms.protocols = internAtom(connection, "WM_PROTOCOLS");
+    atoms.deleteWindow = internAtom(connection, "WM_DELETE_WINDOW");
+    atoms.ping = internAtom(connection, "_NET_WM_PING");
+    atoms.windowType = internAtom(connection, "_NET_WM_WINDOW_TYPE");
+    atoms.normalType = internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL");
+    atoms.desktopType = internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
     atoms.netWmDesktop = internAtom(connection, "_NET_WM_DESKTOP");
     atoms.netSupported = internAtom(connection, "_NET_SUPPORTED");
     atoms.restackWindow = internAtom(connection, "_NET_RESTACK_WINDOW");
     atoms.activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
     atoms.compositingSelection =
         internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
+    // Under XWayland the X server is rootless: stacking among X windows means little there.
+    std::unique_ptr<DesktopLevelKeeper> keeper;
+    if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        keeper = DesktopLevelKeeper::create();
     return std::unique_ptr<X11WindowingServices>(
-        new X11WindowingServices(connection, screens.data->root, atoms));
+        new X11WindowingServices(connection, screens.data->root, atoms, std::move(keeper)));
 }
 
 X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::uint32_t root,
-                                           const Atoms& atoms)
+                                           const Atoms& atoms,
+                                           std::unique_ptr<DesktopLevelKeeper> keeper)
     : m_connection(connection)
     , m_root(root)
-    , m_atoms(atoms) {}
+    , m_atoms(atoms)
+    , m_keeper(std::move(keeper)) {}
+
+X11WindowingServices::~X11WindowingServices() = default;
 
 void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer layer) {
     const std::optional<std::uint32_t> id = nativeWindow(window);
     if (!id)
         return;
-    // A window not yet mapped carries its state in properties, which the window manager reads
-    // as it takes the window (Qt's show() keeps a _NET_WM_STATE it finds there); the requests
-    // follow either way, for a window manager that has taken it already. Nothing is read back:
-    // at start the server is busy mapping every sticker, and each round trip would wait on it.
-    const bool mapped = window.isVisible();
-    if (!mapped) {
-        const std::array<std::uint32_t, 3> states{m_atoms.skipTaskbar, m_atoms.skipPager,
-                                                  layerState(layer)};
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, *id, m_atoms.netWmState,
-                            XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(states.size()),
-                            states.data());
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, *id, m_atoms.netWmDesktop,
-                            XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
+    if (!window.isVisible())
+        prepareForMap(*id, layer);
+    if (placementOf(*id) == Placement::unmanaged) {
+        xcb_flush(m_connection);
+        return;
     }
+    // The requests follow the properties, for a window manager that has taken the window
+    // already.
     sendToRoot(*id, m_atoms.netWmState,
                {stateAdd, m_atoms.skipTaskbar, m_atoms.skipPager, sourceApplication, 0});
+    sendToRoot(*id, m_atoms.netWmState, {stateAdd, m_atoms.sticky, 0, sourceApplication, 0});
     sendToRoot(*id, m_atoms.netWmDesktop, {everyDesktop, sourceApplication, 0, 0, 0});
     moveToLayer(*id, layer);
     xcb_flush(m_connection);
+}
+
+void X11WindowingServices::prepareForMap(std::uint32_t window, StickerLayer layer) {
+    // A window not yet mapped carries its state in properties, which the window manager reads
+    // as it takes the window (Qt's show() keeps a _NET_WM_STATE it finds there). Nothing is
+    // read back: at start the server is busy mapping every sticker, and each round trip would
+    // wait on it.
+    const Placement placement = placementFor(layer);
+    const bool typeChanges = (placement == Placement::desktopType) !=
+                             (placementOf(window) == Placement::desktopType);
+    const std::uint32_t unmanaged = placement == Placement::unmanaged ? 1 : 0;
+    xcb_change_window_attributes(m_connection, window, XCB_CW_OVERRIDE_REDIRECT, &unmanaged);
+    if (placement == Placement::managed)
+        m_kept.remove(window);
+    else
+        m_kept.insert(window, placement);
+    // Qt's own type list stays until the window becomes a desktop one.
+    if (typeChanges) {
+        const std::uint32_t type =
+            placement == Placement::desktopType ? m_atoms.desktopType : m_atoms.normalType;
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.windowType,
+                            XCB_ATOM_ATOM, 32, 1, &type);
+    }
+    // Sticky as well as on every desktop: xfwm4 misreads a desktop set before the map.
+    const std::array<std::uint32_t, 4> states{m_atoms.skipTaskbar, m_atoms.skipPager,
+                                              m_atoms.sticky, layerState(layer)};
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.netWmState,
+                        XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(states.size()),
+                        states.data());
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.netWmDesktop,
+                        XCB_ATOM_CARDINAL, 32, 1, &everyDesktop);
+    // Qt offers WM_TAKE_FOCUS, which tells the window manager the window takes the focus
+    // itself; kwin and mutter then mark a window that did not as demanding attention.
+    const std::array<std::uint32_t, 2> protocols{m_atoms.deleteWindow, m_atoms.ping};
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, m_atoms.protocols,
+                        XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(protocols.size()),
+                        protocols.data());
 }
 
 void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
     const std::optional<std::uint32_t> id = nativeWindow(window);
     if (!id)
         return;
+    if (window.isVisible() && placementFor(layer) != placementOf(*id)) {
+        // Whether the window manager handles a window is settled as it is mapped.
+        window.hide();
+        applyStickerWindowState(window, layer);
+        window.show();
+        return;
+    }
     if (!window.isVisible())
         replaceState(*id, layerState(layer), layerState(otherLayer(layer)));
     moveToLayer(*id, layer);
@@ -126,23 +182,38 @@ void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
 }
 
 void X11WindowingServices::restack(const QList<QWidget*>& bottomToTop) {
-    // A single window has no order; raising it would still move it.
-    if (bottomToTop.size() < 2)
+    QList<QWidget*> managed;
+    QList<std::uint32_t> kept;
+    for (QWidget* window : bottomToTop) {
+        const std::optional<std::uint32_t> id = nativeWindow(*window);
+        if (id && placementOf(*id) != Placement::managed)
+            kept.append(*id);
+        else
+            managed.append(window);
+    }
+    if (m_keeper)
+        m_keeper->keep(kept, !kept.isEmpty() && placementOf(kept.first()) == Placement::desktopType
+                                 ? DesktopLevelKeeper::Kind::desktopType
+                                 : DesktopLevelKeeper::Kind::unmanaged);
+    restackManaged(managed);
+}
+
+void X11WindowingServices::restackManaged(const QList<QWidget*>& bottomToTop) {
+    if (bottomToTop.isEmpty())
         return;
     if (!isSupportedByWindowManager(m_atoms.restackWindow)) {
         for (QWidget* window : bottomToTop)
             window->raise();
         return;
     }
-    std::optional<std::uint32_t> below;
+    // The bottom one goes to the front of its level, each next one directly above it.
+    std::uint32_t below = XCB_WINDOW_NONE;
     for (const QWidget* window : bottomToTop) {
         const std::optional<std::uint32_t> id = nativeWindow(*window);
         if (!id)
             continue;
-        if (below)
-            sendToRoot(*id, m_atoms.restackWindow,
-                       {sourcePager, *below, XCB_STACK_MODE_ABOVE, 0, 0});
-        below = id;
+        sendToRoot(*id, m_atoms.restackWindow, {sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+        below = *id;
     }
     xcb_flush(m_connection);
 }
@@ -171,6 +242,17 @@ void X11WindowingServices::activate(QWidget& window) {
     else
         xcb_map_window(m_connection, *id);
     xcb_flush(m_connection);
+}
+
+X11WindowingServices::Placement X11WindowingServices::placementFor(StickerLayer layer) const {
+    if (!m_keeper || layer != StickerLayer::desktop)
+        return Placement::managed;
+    return m_keeper->kind() == DesktopLevelKeeper::Kind::unmanaged ? Placement::unmanaged
+                                                                    : Placement::desktopType;
+}
+
+X11WindowingServices::Placement X11WindowingServices::placementOf(std::uint32_t window) const {
+    return m_kept.value(window, Placement::managed);
 }
 
 std::uint32_t X11WindowingServices::layerState(StickerLayer layer) const {

@@ -3,6 +3,7 @@
 
 #include "platform/WindowingServices.h"
 
+#include <QHash>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -10,11 +11,20 @@
 #include <optional>
 
 struct xcb_connection_t;
+class DesktopLevelKeeper;
 
 // Sticker window hints under X11, spoken to the window manager the EWMH way on Qt's own xcb
 // connection, so requests stay ordered after Qt's own (a show() before its state).
+//
+// Floating stickers are managed windows above the others. Desktop stickers are kept just above
+// the desktop window (see DesktopLevelKeeper for how, per window manager): a managed window of a
+// low level is hidden or covered when the desktop is shown, left on one workspace or tiled.
+// Under XWayland the compositor stacks X windows its own way, and both levels are managed
+// windows with their state.
 class X11WindowingServices final : public WindowingServices {
 public:
+    ~X11WindowingServices() override;
+
     // None without an xcb connection.
     static std::unique_ptr<X11WindowingServices> create();
 
@@ -31,6 +41,13 @@ private:
         std::uint32_t skipPager = 0;
         std::uint32_t above = 0;
         std::uint32_t below = 0;
+        std::uint32_t sticky = 0;
+        std::uint32_t protocols = 0;
+        std::uint32_t deleteWindow = 0;
+        std::uint32_t ping = 0;
+        std::uint32_t windowType = 0;
+        std::uint32_t normalType = 0;
+        std::uint32_t desktopType = 0;
         std::uint32_t netWmDesktop = 0;
         std::uint32_t netSupported = 0;
         std::uint32_t restackWindow = 0;
@@ -38,8 +55,15 @@ private:
         std::uint32_t compositingSelection = 0;
     };
 
-    X11WindowingServices(xcb_connection_t* connection, std::uint32_t root, const Atoms& atoms);
+    X11WindowingServices(xcb_connection_t* connection, std::uint32_t root, const Atoms& atoms,
+                         std::unique_ptr<DesktopLevelKeeper> keeper);
 
+    // How a window of a layer is shown; a change of it takes a new map.
+    enum class Placement { managed, unmanaged, desktopType };
+    Placement placementFor(StickerLayer layer) const;
+    Placement placementOf(std::uint32_t window) const;
+    void prepareForMap(std::uint32_t window, StickerLayer layer);
+    void restackManaged(const QList<QWidget*>& bottomToTop);
     std::uint32_t layerState(StickerLayer layer) const;
     bool isSupportedByWindowManager(std::uint32_t atom) const;
     void moveToLayer(std::uint32_t window, StickerLayer layer);
@@ -53,4 +77,7 @@ private:
     xcb_connection_t* m_connection;
     std::uint32_t m_root;
     Atoms m_atoms;
+    std::unique_ptr<DesktopLevelKeeper> m_keeper;
+    // Sticker windows kept by the keeper, as last prepared.
+    QHash<std::uint32_t, Placement> m_kept;
 };

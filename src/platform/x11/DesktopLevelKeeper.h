@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QSocketNotifier;
+struct xcb_connection_t;
+
+// Keeps windows just above the desktop: directly over the top-most window of the desktop type
+// (the desktop icons), or at the bottom of the stack when there is none, putting them back
+// whenever the stacking around them changes (a click on the desktop raises the desktop window).
+// It watches on a connection of its own, so Qt sees none of the root's traffic.
+class DesktopLevelKeeper final : public QObject {
+public:
+    // How the kept windows are shown.
+    enum class Kind {
+        // Windows no window manager handles (override-redirect): the keeper stacks them itself.
+        unmanaged,
+        // Managed windows of the desktop type: the window manager stacks them on request.
+        desktopType,
+    };
+
+    // None when the display cannot be reached.
+    static std::unique_ptr<DesktopLevelKeeper> create();
+    ~DesktopLevelKeeper() override;
+
+    // What suits the running window manager. Managers that hide or cover every window they
+    // manage when the desktop is shown get unmanaged ones; those whose compositor draws
+    // unmanaged windows above all others (the GNOME family, KWin) keep desktop-type windows
+    // over the desktop.
+    Kind kind() const;
+
+    // The windows to keep, bottom to top; windows that no longer exist are passed over.
+    void keep(const QList<std::uint32_t>& bottomToTop, Kind kind);
+
+private:
+    DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root);
+
+    void readEvents();
+    void scheduleCheck();
+    void check();
+    void checkUnmanaged();
+    void checkDesktopType();
+    QList<std::uint32_t> desktopClients();
+    std::uint32_t topLevelAncestor(std::uint32_t window) const;
+    bool isInPlace(const QList<std::uint32_t>& children, std::uint32_t desktop) const;
+    bool mayRestack();
+    void readWindowManagerName();
+    QList<std::uint32_t> rootWindows(std::uint32_t property);
+    void sendToRoot(std::uint32_t window, std::uint32_t type,
+                    const std::array<std::uint32_t, 5>& data);
+
+    xcb_connection_t* m_connection;
+    std::uint32_t m_root;
+    std::uint32_t m_clientList = 0;
+    std::uint32_t m_clientListStacking = 0;
+    std::uint32_t m_windowType = 0;
+    std::uint32_t m_desktopType = 0;
+    std::uint32_t m_supportingCheck = 0;
+    std::uint32_t m_wmName = 0;
+    std::uint32_t m_utf8String = 0;
+    std::uint32_t m_restackRequest = 0;
+    QSocketNotifier* m_notifier = nullptr;
+    QList<std::uint32_t> m_kept;
+    Kind m_keptKind = Kind::unmanaged;
+    QByteArray m_windowManagerName;
+    // Whether each managed client is of the desktop type, as read once.
+    QHash<std::uint32_t, bool> m_isDesktop;
+    bool m_checkPending = false;
+    int m_restacksInWindow = 0;
+    QDeadlineTimer m_restackWindow;
+};

@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One scenario on every window manager the session can start: where sticker windows appear,
+// their levels against an ordinary window and the desktop window, workspaces, "show desktop",
+// focus, drags, transparent corners and no decoration. Managers not installed are skipped;
+// scripts/desktop-matrix.sh installs them all and runs this suite alone.
+#include "e2e/ProgramOnXServer.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QThread>
+#include <iostream>
+
+namespace {
+
+constexpr int screenHeight = 800;
+constexpr int side = 160;
+const QColor desktopColour(0x50, 0x50, 0x50);
+const QColor ordinaryColour(0x33, 0x66, 0xcc);
+const QColor downColour(Qt::yellow);
+const QColor upColour(Qt::green);
+// Qt coordinates of the stickers' top-left corners: each lies half over the ordinary window.
+const QPoint downAt(840, 100);
+const QPoint upAt(840, 400);
+
+struct Expected {
+    QPoint at;
+    QColor colour;
+};
+
+class DesktopMatrix : public ProgramOnXServer, public testing::WithParamInterface<QString> {
+protected:
+    void SetUp() override {
+        ProgramOnXServer::SetUp();
+        if (!IsSkipped() && !XSession::isInstalled(GetParam()))
+            GTEST_SKIP() << GetParam().toStdString() << " is not installed";
+    }
+
+    void TearDown() override {
+        ProgramOnXServer::TearDown();
+        m_ordinary.kill();
+        m_ordinary.waitForFinished();
+    }
+
+    bool isTiling() const { return GetParam() == QStringLiteral("i3"); }
+
+    Sticker sticker(const QString& name, QPoint at, QColor colour, StickerLayer layer) const {
+        Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), colour));
+        s.name = name;
+        s.x = at.x();
+        s.y = screenHeight - at.y() - side;
+        s.size = side;
+        s.layer = layer;
+        s.cornerRadius = 30;
+        return s;
+    }
+
+    void startDesktop(bool compositor) {
+        XSession::Options options;
+        options.windowManager = GetParam();
+        options.compositor = compositor;
+        startSession(options);
+        // A tiling manager has no desktop window; its root window stands in.
+        m_session->showDesktop(desktopColour, !isTiling());
+        m_ordinary.setProcessEnvironment(m_session->environment());
+        m_ordinary.start(QStringLiteral("xmessage"),
+                         {QStringLiteral("-bg"), ordinaryColour.name(), QStringLiteral("-fg"),
+                          ordinaryColour.name(), QStringLiteral("-geometry"),
+                          QStringLiteral("900x700+0+0"), QStringLiteral("-title"),
+                          QStringLiteral("ordinary"), QStringLiteral(".")});
+        m_ordinaryId = waitForWindow(QStringLiteral("ordinary"));
+        ASSERT_NE(m_ordinaryId, 0u);
+        store({sticker(QStringLiteral("Up"), upAt, upColour, StickerLayer::floating),
+               sticker(QStringLiteral("Down"), downAt, downColour, StickerLayer::desktop)});
+        QSettings(configFile(), QSettings::IniFormat)
+            .setValue(QStringLiteral("vantrel_onboarding_done"), true);
+        launch();
+        m_upId = waitForWindow(QStringLiteral("Up"));
+        m_downId = waitForWindow(QStringLiteral("Down"));
+        ASSERT_TRUE(m_upId && m_downId);
+        // The main window opens at start; closed, it only hides.
+        quint32 main = 0;
+        ASSERT_TRUE(XSession::waitFor([&] { return (main = mainWindow()) != 0; }));
+        m_session->closeWindow(main);
+        ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() == 0; }));
+        // Where the manager put the ordinary window (a tiling one fills the screen with it),
+        // once it stays there.
+        XSession::waitFor([&] {
+            const QRect before = geometry(m_ordinaryId);
+            QThread::msleep(200);
+            m_ordinaryRect = geometry(m_ordinaryId);
+            return m_ordinaryRect == before && m_ordinaryRect.width() > 1;
+        });
+    }
+
+    // What lies behind a point when no sticker covers it, while the ordinary window is shown;
+    // none near its edges, where the decoration is.
+    std::optional<QColor> behind(QPoint at, bool ordinaryShown = true) const {
+        if (!ordinaryShown || !m_ordinaryRect.adjusted(-40, -40, 8, 8).contains(at))
+            return desktopColour;
+        if (m_ordinaryRect.adjusted(4, 4, -4, -4).contains(at))
+            return ordinaryColour;
+        return std::nullopt;
+    }
+
+    // Waits until the screen shows every expected colour; records the check under label.
+    bool screenShows(const QString& label, const QList<Expected>& expected) {
+        QImage screen;
+        QString mismatches;
+        const bool shown = XSession::waitFor([&] {
+            screen = m_session->screenshot();
+            mismatches.clear();
+            for (const Expected& e : expected) {
+                const QColor seen = screen.isNull() ? QColor() : screen.pixelColor(e.at);
+                if (!near(seen, e.colour))
+                    mismatches += QStringLiteral(" (%1,%2) %3 not %4")
+                                      .arg(e.at.x())
+                                      .arg(e.at.y())
+                                      .arg(seen.name(), e.colour.name());
+            }
+            return mismatches.isEmpty();
+        });
+        if (!shown)
+            screen.save(QDir::temp().filePath(
+                QStringLiteral("vantrel-matrix-%1-%2.png").arg(GetParam(), label)));
+        record(label, shown, mismatches);
+        return shown;
+    }
+
+    void record(const QString& label, bool passed, const QString& detail = {}) {
+        EXPECT_TRUE(passed) << GetParam().toStdString() << ", " << label.toStdString() << ":"
+                            << detail.toStdString();
+        m_results += QStringLiteral(" %1=%2").arg(label, passed ? QStringLiteral("PASS")
+                                                                : QStringLiteral("FAIL"));
+    }
+
+    void notApplicable(const QString& label) {
+        m_results += QStringLiteral(" %1=N/A").arg(label);
+    }
+
+    void printResults() const {
+        std::cout << "desktop matrix " << GetParam().toStdString() << ":"
+                  << m_results.toStdString() << std::endl;
+    }
+
+    void drag(QPoint from, QPoint by) {
+        xdotool({QStringLiteral("mousemove"), QString::number(from.x()),
+                 QString::number(from.y())});
+        xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        for (int step = 1; step <= 5; ++step)
+            xdotool({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
+                     QString::number(from.y() + by.y() * step / 5)});
+        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    }
+
+    // Empty when neither sticker is active, focused or demanding attention; else which is.
+    QString focusedOrDemanding() const {
+        QString found;
+        for (const quint32 id : {m_upId, m_downId}) {
+            if (m_session->netWmState(id).contains(
+                    QStringLiteral("_NET_WM_STATE_DEMANDS_ATTENTION")))
+                found += QStringLiteral(" %1 demands attention").arg(id);
+            if (m_session->activeWindow() == id)
+                found += QStringLiteral(" %1 active").arg(id);
+            if (m_session->inputFocus() == id)
+                found += QStringLiteral(" %1 focused").arg(id);
+        }
+        return found;
+    }
+
+    QProcess m_ordinary;
+    quint32 m_ordinaryId = 0;
+    quint32 m_upId = 0;
+    quint32 m_downId = 0;
+    QRect m_ordinaryRect;
+    QString m_results;
+};
+
+TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
+    startDesktop(true);
+    if (HasFatalFailure())
+        return;
+    const QPoint downInside = downAt + QPoint(20, 80);
+    const QPoint downOutside = downAt + QPoint(140, 80);
+    const QPoint upInside = upAt + QPoint(20, 80);
+    const QPoint upOutside = upAt + QPoint(140, 80);
+
+    record(QStringLiteral("place"),
+           XSession::waitFor([&] {
+               return geometry(m_upId) == QRect(upAt, QSize(side, side)) &&
+                      geometry(m_downId) == QRect(downAt, QSize(side, side));
+           }),
+           QStringLiteral(" up at %1,%2, down at %3,%4")
+               .arg(geometry(m_upId).x())
+               .arg(geometry(m_upId).y())
+               .arg(geometry(m_downId).x())
+               .arg(geometry(m_downId).y()));
+
+    // Floating stickers over the ordinary window, desktop ones under it and over the desktop.
+    QList<Expected> levels = {{upInside, upColour}, {upOutside, upColour}};
+    for (const QPoint at : {downInside, downOutside})
+        levels.append({at, behind(at) == ordinaryColour ? ordinaryColour : downColour});
+    screenShows(QStringLiteral("levels"), levels);
+
+    // Corners show what lies behind, and nothing (decoration, shadow) surrounds a sticker.
+    QList<Expected> look;
+    for (const QPoint at : {upAt + QPoint(1, 1), upAt + QPoint(side - 2, 1),
+                            upAt + QPoint(side + 6, 80), upAt + QPoint(140, -5),
+                            upAt + QPoint(140, side + 5)}) {
+        if (const std::optional<QColor> colour = behind(at))
+            look.append({at, *colour});
+    }
+    screenShows(QStringLiteral("look"), look);
+
+    if (isTiling()) {
+        notApplicable(QStringLiteral("desktopClicked"));
+    } else {
+        click({1200, 40});
+        screenShows(QStringLiteral("desktopClicked"), levels);
+    }
+
+    // On another workspace only the stickers remain.
+    m_session->switchWorkspace(1);
+    screenShows(QStringLiteral("workspaces"), {{downInside, downColour},
+                                               {downOutside, downColour},
+                                               {upInside, upColour},
+                                               {QPoint(100, 100), desktopColour}});
+    m_session->switchWorkspace(0);
+
+    if (m_session->supports("_NET_SHOWING_DESKTOP")) {
+        m_session->setShowingDesktop(true);
+        screenShows(QStringLiteral("showDesktop"), {{QPoint(100, 100), desktopColour},
+                                                    {downInside, downColour},
+                                                    {downOutside, downColour}});
+        m_session->setShowingDesktop(false);
+        ASSERT_TRUE(screenShows(QStringLiteral("windowsBack"), levels));
+    } else {
+        notApplicable(QStringLiteral("showDesktop"));
+    }
+
+    const auto outOfTaskbar = [&](quint32 id) {
+        const QStringList state = m_session->netWmState(id);
+        return !m_session->clientList().contains(id) ||
+               (state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
+                state.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")));
+    };
+    record(QStringLiteral("taskbar"), outOfTaskbar(m_upId) && outOfTaskbar(m_downId));
+
+    // A click on each leaves the focus where it was.
+    QString focus = focusedOrDemanding();
+    click(upOutside);
+    click(downOutside);
+    XSession::waitFor([&] { return !(focus += focusedOrDemanding()).isEmpty(); }, 1000);
+    record(QStringLiteral("focus"), focus.isEmpty(), focus);
+
+    // A drag moves each window by the pointer's motion, and the store learns where it is.
+    drag(upOutside, {50, 30});
+    drag(downOutside, {-30, 40});
+    const bool dragged = XSession::waitFor([&] {
+        return geometry(m_upId).topLeft() == upAt + QPoint(50, 30) &&
+               geometry(m_downId).topLeft() == downAt + QPoint(-30, 40);
+    });
+    const QRect up = geometry(m_upId);
+    const QRect down = geometry(m_downId);
+    quit();
+    const QList<Sticker> after = stored();
+    ASSERT_EQ(after.size(), 2);
+    record(QStringLiteral("drag"),
+           dragged && after[0].x == up.x() && after[0].y == screenHeight - up.bottom() - 1 &&
+               after[1].x == down.x() && after[1].y == screenHeight - down.bottom() - 1,
+           QStringLiteral(" up at %1,%2 stored %3,%4")
+               .arg(up.x())
+               .arg(up.y())
+               .arg(after[0].x)
+               .arg(after[0].y));
+    printResults();
+}
+
+TEST_P(DesktopMatrix, WithoutACompositorStickersAreShapedToTheirCorners) {
+    if (GetParam() == QStringLiteral("mutter"))
+        GTEST_SKIP() << "mutter always composites";
+    startDesktop(false);
+    if (HasFatalFailure())
+        return;
+    const QPoint corner = upAt + QPoint(1, 1);
+    screenShows(QStringLiteral("shaped"), {{corner, *behind(corner)},
+                                           {upAt + QPoint(80, 80), upColour}});
+    printResults();
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, testing::ValuesIn(XSession::windowManagers()),
+                         [](const testing::TestParamInfo<QString>& param) {
+                             return param.param.toStdString();
+                         });
+
+} // namespace
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
