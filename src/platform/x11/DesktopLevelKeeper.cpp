@@ -61,7 +61,8 @@ DesktopLevelKeeper::DesktopLevelKeeper(xcb_connection_t* connection, std::uint32
     , m_supportingCheck(internAtom(connection, "_NET_SUPPORTING_WM_CHECK"))
     , m_wmName(internAtom(connection, "_NET_WM_NAME"))
     , m_utf8String(internAtom(connection, "UTF8_STRING"))
-    , m_restackRequest(internAtom(connection, "_NET_RESTACK_WINDOW")) {
+    , m_restackRequest(internAtom(connection, "_NET_RESTACK_WINDOW"))
+    , m_supported(internAtom(connection, "_NET_SUPPORTED")) {
     // Every map, unmap and restack of a top-level window, and changes of the client list.
     const std::uint32_t mask =
         XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -71,6 +72,7 @@ DesktopLevelKeeper::DesktopLevelKeeper(xcb_connection_t* connection, std::uint32
         new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &DesktopLevelKeeper::readEvents);
     readWindowManagerName();
+    handleEvents(true);
 }
 
 DesktopLevelKeeper::~DesktopLevelKeeper() {
@@ -100,8 +102,13 @@ void DesktopLevelKeeper::readEvents() {
         m_notifier->setEnabled(false);
         return;
     }
+    handleEvents(false);
+}
+
+void DesktopLevelKeeper::handleEvents(bool queuedOnly) {
+    const auto next = queuedOnly ? xcb_poll_for_queued_event : xcb_poll_for_event;
     bool stackingChanged = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+    while (xcb_generic_event_t* event = next(m_connection)) {
         switch (event->response_type & 0x7F) {
         case XCB_PROPERTY_NOTIFY: {
             const std::uint32_t atom =
@@ -147,6 +154,9 @@ void DesktopLevelKeeper::check() {
         checkUnmanaged();
     else
         checkDesktopType();
+    // Waiting for replies moved the events that came meanwhile into xcb's queue, where the
+    // socket no longer tells of them.
+    handleEvents(true);
 }
 
 void DesktopLevelKeeper::checkUnmanaged() {
@@ -182,7 +192,7 @@ void DesktopLevelKeeper::checkUnmanaged() {
 
 void DesktopLevelKeeper::checkDesktopType() {
     // The window manager's own order of the windows it manages, bottom to top.
-    const QList<std::uint32_t> stacking = rootWindows(m_clientListStacking);
+    const QList<std::uint32_t> stacking = rootProperty(m_clientListStacking, XCB_ATOM_WINDOW);
     qsizetype top = -1;
     for (const std::uint32_t client : desktopClients()) {
         if (!m_kept.contains(client))
@@ -200,19 +210,27 @@ void DesktopLevelKeeper::checkDesktopType() {
     if (inPlace || !mayRestack())
         return;
 
-    // Without a sibling, the bottom one goes to the front of the desktop level.
+    // Without a sibling, the bottom one goes to the front of the desktop level. A manager
+    // without restack requests (marco) takes raise requests, each to the front in turn.
+    const bool restacks = rootProperty(m_supported, XCB_ATOM_ATOM).contains(m_restackRequest);
     std::uint32_t below = top < 0 ? std::uint32_t{XCB_WINDOW_NONE} : stacking.at(top);
     for (const std::uint32_t window : std::as_const(m_kept)) {
         if (!stacking.contains(window))
             continue;
-        sendToRoot(window, m_restackRequest, {sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+        if (restacks) {
+            sendToRoot(window, m_restackRequest,
+                       {sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+        } else {
+            const std::uint32_t raise = XCB_STACK_MODE_ABOVE;
+            xcb_configure_window(m_connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &raise);
+        }
         below = window;
     }
     xcb_flush(m_connection);
 }
 
 QList<std::uint32_t> DesktopLevelKeeper::desktopClients() {
-    const QList<std::uint32_t> clients = rootWindows(m_clientList);
+    const QList<std::uint32_t> clients = rootProperty(m_clientList, XCB_ATOM_WINDOW);
     // Types are read once per client, all requests sent before the first reply is awaited.
     QHash<std::uint32_t, bool> known;
     QList<std::pair<std::uint32_t, xcb_get_property_cookie_t>> asked;
@@ -237,15 +255,15 @@ QList<std::uint32_t> DesktopLevelKeeper::desktopClients() {
     return desktops;
 }
 
-QList<std::uint32_t> DesktopLevelKeeper::rootWindows(std::uint32_t property) {
+QList<std::uint32_t> DesktopLevelKeeper::rootProperty(std::uint32_t property, std::uint32_t type) {
     const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, m_root, property, XCB_ATOM_WINDOW, 0, 65536),
+        m_connection, xcb_get_property(m_connection, 0, m_root, property, type, 0, 65536),
         nullptr));
-    return values32(reply.get(), XCB_ATOM_WINDOW);
+    return values32(reply.get(), type);
 }
 
 void DesktopLevelKeeper::readWindowManagerName() {
-    const QList<std::uint32_t> check = rootWindows(m_supportingCheck);
+    const QList<std::uint32_t> check = rootProperty(m_supportingCheck, XCB_ATOM_WINDOW);
     m_windowManagerName.clear();
     if (check.isEmpty())
         return;

@@ -44,6 +44,8 @@ private:
     DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root);
 
     void readEvents();
+    // Reads the socket too unless queuedOnly.
+    void handleEvents(bool queuedOnly);
     void scheduleCheck();
     void check();
     void checkUnmanaged();
@@ -53,7 +55,8 @@ private:
     bool isInPlace(const QList<std::uint32_t>& children, std::uint32_t desktop) const;
     bool mayRestack();
     void readWindowManagerName();
-    QList<std::uint32_t> rootWindows(std::uint32_t property);
+    // The 32-bit values of a root window property of type.
+    QList<std::uint32_t> rootProperty(std::uint32_t property, std::uint32_t type);
     void sendToRoot(std::uint32_t window, std::uint32_t type,
                     const std::array<std::uint32_t, 5>& data);
 
@@ -67,6 +70,7 @@ private:
     std::uint32_t m_wmName = 0;
     std::uint32_t m_utf8String = 0;
     std::uint32_t m_restackRequest = 0;
+    std::uint32_t m_supported = 0;
     QSocketNotifier* m_notifier = nullptr;
     QList<std::uint32_t> m_kept;
     Kind m_keptKind = Kind::unmanaged;

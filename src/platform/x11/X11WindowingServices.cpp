@@ -77,6 +77,7 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     atoms.above = internAtom(connection, "_NET_WM_STATE_ABOVE");
     atoms.below = internAtom(connection, "_NET_WM_STATE_BELOW");
     atoms.sticky = internAtom(connection, "_NET_WM_STATE_STICKY");
+    atoms.demandsAttention = internAtom(connection, "_NET_WM_STATE_DEMANDS_ATTENTION");
     atoms.protocols = internAtom(connection, "WM_PROTOCOLS");
     atoms.deleteWindow = internAtom(connection, "WM_DELETE_WINDOW");
     atoms.ping = internAtom(connection, "_NET_WM_PING");
@@ -93,8 +94,10 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     std::unique_ptr<DesktopLevelKeeper> keeper;
     if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         keeper = DesktopLevelKeeper::create();
-    return std::unique_ptr<X11WindowingServices>(
+    auto services = std::unique_ptr<X11WindowingServices>(
         new X11WindowingServices(connection, screens.data->root, atoms, std::move(keeper)));
+    qGuiApp->installNativeEventFilter(services.get());
+    return services;
 }
 
 X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::uint32_t root,
@@ -105,7 +108,31 @@ X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::ui
     , m_atoms(atoms)
     , m_keeper(std::move(keeper)) {}
 
-X11WindowingServices::~X11WindowingServices() = default;
+X11WindowingServices::~X11WindowingServices() {
+    if (qGuiApp)
+        qGuiApp->removeNativeEventFilter(this);
+}
+
+bool X11WindowingServices::nativeEventFilter(const QByteArray& eventType, void* message,
+                                             qintptr* result) {
+    static_cast<void>(result);
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
+        return false;
+    const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
+    // mutter, metacity and kwin mark a new window that does not take the focus as demanding
+    // attention when it overlaps the focused one, after it is mapped; a sticker never asks.
+    if (change->atom == m_atoms.netWmState && m_prepared.contains(change->window) &&
+        atomList(m_connection, change->window, m_atoms.netWmState)
+            .contains(m_atoms.demandsAttention)) {
+        sendToRoot(change->window, m_atoms.netWmState,
+                   {stateRemove, m_atoms.demandsAttention, 0, sourceApplication, 0});
+        xcb_flush(m_connection);
+    }
+    return false;
+}
 
 void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer layer) {
     const std::optional<std::uint32_t> id = nativeWindow(window);
@@ -132,6 +159,7 @@ void X11WindowingServices::prepareForMap(std::uint32_t window, StickerLayer laye
     // as it takes the window (Qt's show() keeps a _NET_WM_STATE it finds there). Nothing is
     // read back: at start the server is busy mapping every sticker, and each round trip would
     // wait on it.
+    m_prepared.insert(window);
     const Placement placement = placementFor(layer);
     const bool typeChanges = (placement == Placement::desktopType) !=
                              (placementOf(window) == Placement::desktopType);
@@ -186,7 +214,9 @@ void X11WindowingServices::restack(const QList<QWidget*>& bottomToTop) {
     QList<std::uint32_t> kept;
     for (QWidget* window : bottomToTop) {
         const std::optional<std::uint32_t> id = nativeWindow(*window);
-        if (id && placementOf(*id) != Placement::managed)
+        if (!id)
+            continue;
+        if (placementOf(*id) != Placement::managed)
             kept.append(*id);
         else
             managed.append(window);

@@ -3,7 +3,9 @@
 
 #include "platform/WindowingServices.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QSet>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -21,9 +23,12 @@ class DesktopLevelKeeper;
 // low level is hidden or covered when the desktop is shown, left on one workspace or tiled.
 // Under XWayland the compositor stacks X windows its own way, and both levels are managed
 // windows with their state.
-class X11WindowingServices final : public WindowingServices {
+class X11WindowingServices final : public WindowingServices, public QAbstractNativeEventFilter {
 public:
     ~X11WindowingServices() override;
+
+    // Takes back the attention some managers ask for on a sticker's behalf.
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
     // None without an xcb connection.
     static std::unique_ptr<X11WindowingServices> create();
@@ -42,6 +47,7 @@ private:
         std::uint32_t above = 0;
         std::uint32_t below = 0;
         std::uint32_t sticky = 0;
+        std::uint32_t demandsAttention = 0;
         std::uint32_t protocols = 0;
         std::uint32_t deleteWindow = 0;
         std::uint32_t ping = 0;
@@ -78,6 +84,8 @@ private:
     std::uint32_t m_root;
     Atoms m_atoms;
     std::unique_ptr<DesktopLevelKeeper> m_keeper;
+    // Every sticker window prepared for a map.
+    QSet<std::uint32_t> m_prepared;
     // Sticker windows kept by the keeper, as last prepared.
     QHash<std::uint32_t, Placement> m_kept;
 };
