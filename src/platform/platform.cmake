@@ -18,4 +18,6 @@ set(VANTREL_PLATFORM_SOURCES
     platform/x11/DesktopLevelKeeper.h
     platform/x11/X11WindowingServices.cpp
     platform/x11/X11WindowingServices.h
+    platform/x11/Xcb.cpp
+    platform/x11/Xcb.h
 )

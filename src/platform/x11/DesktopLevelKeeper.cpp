@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/DesktopLevelKeeper.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -12,29 +14,6 @@ namespace {
 // Another program that keeps its window in the same place would trade places with these
 // windows for ever; past this many restacks a second, the keeper waits for the second to end.
 constexpr int restacksPerSecond = 10;
-// EWMH: a request on the user's behalf, as a pager makes.
-constexpr std::uint32_t sourcePager = 2;
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
-
-std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
-    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-QList<std::uint32_t> values32(xcb_get_property_reply_t* reply, std::uint32_t type) {
-    if (!reply || reply->format != 32 || reply->type != type)
-        return {};
-    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-    return QList<std::uint32_t>(values, values + reply->value_len);
-}
-
 } // namespace
 
 std::unique_ptr<DesktopLevelKeeper> DesktopLevelKeeper::create() {
@@ -44,25 +23,22 @@ std::unique_ptr<DesktopLevelKeeper> DesktopLevelKeeper::create() {
         xcb_disconnect(connection);
         return nullptr;
     }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int skipped = 0; skipped < screenNumber && screens.rem > 1; ++skipped)
-        xcb_screen_next(&screens);
     return std::unique_ptr<DesktopLevelKeeper>(
-        new DesktopLevelKeeper(connection, screens.data->root));
+        new DesktopLevelKeeper(connection, Xcb::rootWindow(connection, screenNumber)));
 }
 
 DesktopLevelKeeper::DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root)
     : m_connection(connection)
     , m_root(root)
-    , m_clientList(internAtom(connection, "_NET_CLIENT_LIST"))
-    , m_clientListStacking(internAtom(connection, "_NET_CLIENT_LIST_STACKING"))
-    , m_windowType(internAtom(connection, "_NET_WM_WINDOW_TYPE"))
-    , m_desktopType(internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP"))
-    , m_supportingCheck(internAtom(connection, "_NET_SUPPORTING_WM_CHECK"))
-    , m_wmName(internAtom(connection, "_NET_WM_NAME"))
-    , m_utf8String(internAtom(connection, "UTF8_STRING"))
-    , m_restackRequest(internAtom(connection, "_NET_RESTACK_WINDOW"))
-    , m_supported(internAtom(connection, "_NET_SUPPORTED")) {
+    , m_clientList(Xcb::internAtom(connection, "_NET_CLIENT_LIST"))
+    , m_clientListStacking(Xcb::internAtom(connection, "_NET_CLIENT_LIST_STACKING"))
+    , m_windowType(Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE"))
+    , m_desktopType(Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP"))
+    , m_supportingCheck(Xcb::internAtom(connection, "_NET_SUPPORTING_WM_CHECK"))
+    , m_wmName(Xcb::internAtom(connection, "_NET_WM_NAME"))
+    , m_utf8String(Xcb::internAtom(connection, "UTF8_STRING"))
+    , m_restackRequest(Xcb::internAtom(connection, "_NET_RESTACK_WINDOW"))
+    , m_supported(Xcb::internAtom(connection, "_NET_SUPPORTED")) {
     // Every map, unmap and restack of a top-level window, and changes of the client list.
     const std::uint32_t mask =
         XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -119,12 +95,29 @@ void DesktopLevelKeeper::handleEvents(bool queuedOnly) {
                               atom == m_clientListStacking;
             break;
         }
+        case XCB_CONFIGURE_NOTIFY: {
+            // Moves and resizes (a drag step) leave the stacking alone.
+            const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+            const auto known = m_aboveOf.constFind(configure->window);
+            stackingChanged = stackingChanged || known == m_aboveOf.cend() ||
+                              *known != configure->above_sibling;
+            m_aboveOf.insert(configure->window, configure->above_sibling);
+            break;
+        }
+        case XCB_REPARENT_NOTIFY:
+            // A client's frame may be new or gone.
+            m_frameOf.clear();
+            m_aboveOf.remove(reinterpret_cast<xcb_reparent_notify_event_t*>(event)->window);
+            stackingChanged = true;
+            break;
+        case XCB_DESTROY_NOTIFY:
+            m_frameOf.clear();
+            m_aboveOf.remove(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+            stackingChanged = true;
+            break;
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
-        case XCB_CONFIGURE_NOTIFY:
-        case XCB_REPARENT_NOTIFY:
         case XCB_CIRCULATE_NOTIFY:
-        case XCB_DESTROY_NOTIFY:
             stackingChanged = true;
             break;
         default:
@@ -160,7 +153,7 @@ void DesktopLevelKeeper::check() {
 }
 
 void DesktopLevelKeeper::checkUnmanaged() {
-    const ReplyPointer<xcb_query_tree_reply_t> tree(
+    const Xcb::ReplyPointer<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
     if (!tree)
         return;
@@ -192,7 +185,7 @@ void DesktopLevelKeeper::checkUnmanaged() {
 
 void DesktopLevelKeeper::checkDesktopType() {
     // The window manager's own order of the windows it manages, bottom to top.
-    const QList<std::uint32_t> stacking = rootProperty(m_clientListStacking, XCB_ATOM_WINDOW);
+    const QList<std::uint32_t> stacking = Xcb::property32(m_connection, m_root, m_clientListStacking, XCB_ATOM_WINDOW);
     qsizetype top = -1;
     for (const std::uint32_t client : desktopClients()) {
         if (!m_kept.contains(client))
@@ -212,14 +205,14 @@ void DesktopLevelKeeper::checkDesktopType() {
 
     // Without a sibling, the bottom one goes to the front of the desktop level. A manager
     // without restack requests (marco) takes raise requests, each to the front in turn.
-    const bool restacks = rootProperty(m_supported, XCB_ATOM_ATOM).contains(m_restackRequest);
+    const bool restacks = Xcb::property32(m_connection, m_root, m_supported, XCB_ATOM_ATOM).contains(m_restackRequest);
     std::uint32_t below = top < 0 ? std::uint32_t{XCB_WINDOW_NONE} : stacking.at(top);
     for (const std::uint32_t window : std::as_const(m_kept)) {
         if (!stacking.contains(window))
             continue;
         if (restacks) {
-            sendToRoot(window, m_restackRequest,
-                       {sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+            Xcb::sendToRoot(m_connection, m_root, window, m_restackRequest,
+                       {Xcb::sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
         } else {
             const std::uint32_t raise = XCB_STACK_MODE_ABOVE;
             xcb_configure_window(m_connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &raise);
@@ -230,75 +223,54 @@ void DesktopLevelKeeper::checkDesktopType() {
 }
 
 QList<std::uint32_t> DesktopLevelKeeper::desktopClients() {
-    const QList<std::uint32_t> clients = rootProperty(m_clientList, XCB_ATOM_WINDOW);
-    // Types are read once per client, all requests sent before the first reply is awaited.
+    // A client's type is read once: it is set before the client is mapped.
     QHash<std::uint32_t, bool> known;
-    QList<std::pair<std::uint32_t, xcb_get_property_cookie_t>> asked;
-    for (const std::uint32_t client : clients) {
-        if (const auto found = m_isDesktop.constFind(client); found != m_isDesktop.cend())
-            known.insert(client, *found);
-        else
-            asked.append({client, xcb_get_property(m_connection, 0, client, m_windowType,
-                                                   XCB_ATOM_ATOM, 0, 16)});
-    }
-    for (const auto& [client, cookie] : asked) {
-        const ReplyPointer<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(m_connection, cookie, nullptr));
-        known.insert(client, values32(reply.get(), XCB_ATOM_ATOM).contains(m_desktopType));
+    QList<std::uint32_t> desktops;
+    for (const std::uint32_t client :
+         Xcb::property32(m_connection, m_root, m_clientList, XCB_ATOM_WINDOW)) {
+        const bool isDesktop = m_isDesktop.contains(client)
+                                   ? m_isDesktop.value(client)
+                                   : Xcb::property32(m_connection, client, m_windowType,
+                                                     XCB_ATOM_ATOM)
+                                         .contains(m_desktopType);
+        known.insert(client, isDesktop);
+        if (isDesktop)
+            desktops.append(client);
     }
     m_isDesktop = known;
-    QList<std::uint32_t> desktops;
-    for (auto it = known.cbegin(); it != known.cend(); ++it) {
-        if (it.value())
-            desktops.append(it.key());
-    }
     return desktops;
 }
 
-QList<std::uint32_t> DesktopLevelKeeper::rootProperty(std::uint32_t property, std::uint32_t type) {
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, m_root, property, type, 0, 65536),
-        nullptr));
-    return values32(reply.get(), type);
-}
-
 void DesktopLevelKeeper::readWindowManagerName() {
-    const QList<std::uint32_t> check = rootProperty(m_supportingCheck, XCB_ATOM_WINDOW);
+    const QList<std::uint32_t> check =
+        Xcb::property32(m_connection, m_root, m_supportingCheck, XCB_ATOM_WINDOW);
     m_windowManagerName.clear();
     if (check.isEmpty())
         return;
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    const Xcb::ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         m_connection,
         xcb_get_property(m_connection, 0, check.first(), m_wmName, m_utf8String, 0, 256),
         nullptr));
     if (reply && reply->format == 8)
-        m_windowManagerName = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                                         xcb_get_property_value_length(reply.get()));
+        m_windowManagerName =
+            QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       xcb_get_property_value_length(reply.get()));
 }
 
-void DesktopLevelKeeper::sendToRoot(std::uint32_t window, std::uint32_t type,
-                                    const std::array<std::uint32_t, 5>& data) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = type;
-    std::copy(data.begin(), data.end(), event.data.data32);
-    xcb_send_event(m_connection, 0, m_root,
-                   static_cast<std::uint32_t>(XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                              XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY),
-                   reinterpret_cast<const char*>(&event));
-}
-
-std::uint32_t DesktopLevelKeeper::topLevelAncestor(std::uint32_t window) const {
+std::uint32_t DesktopLevelKeeper::topLevelAncestor(std::uint32_t client) {
+    if (const auto found = m_frameOf.constFind(client); found != m_frameOf.cend())
+        return *found;
     // Window managers put a client into a frame, sometimes a frame in a frame.
+    std::uint32_t window = client;
     for (int depth = 0; depth < 8; ++depth) {
-        const ReplyPointer<xcb_query_tree_reply_t> tree(
+        const Xcb::ReplyPointer<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
         if (!tree)
             return XCB_WINDOW_NONE;
-        if (tree->parent == m_root)
+        if (tree->parent == m_root) {
+            m_frameOf.insert(client, window);
             return window;
+        }
         window = tree->parent;
     }
     return XCB_WINDOW_NONE;

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -51,14 +50,10 @@ private:
     void checkUnmanaged();
     void checkDesktopType();
     QList<std::uint32_t> desktopClients();
-    std::uint32_t topLevelAncestor(std::uint32_t window) const;
+    std::uint32_t topLevelAncestor(std::uint32_t client);
     bool isInPlace(const QList<std::uint32_t>& children, std::uint32_t desktop) const;
     bool mayRestack();
     void readWindowManagerName();
-    // The 32-bit values of a root window property of type.
-    QList<std::uint32_t> rootProperty(std::uint32_t property, std::uint32_t type);
-    void sendToRoot(std::uint32_t window, std::uint32_t type,
-                    const std::array<std::uint32_t, 5>& data);
 
     xcb_connection_t* m_connection;
     std::uint32_t m_root;
@@ -77,6 +72,10 @@ private:
     QByteArray m_windowManagerName;
     // Whether each managed client is of the desktop type, as read once.
     QHash<std::uint32_t, bool> m_isDesktop;
+    // The top-level frame of each desktop client, until a window is reparented or destroyed.
+    QHash<std::uint32_t, std::uint32_t> m_frameOf;
+    // The sibling each top-level window was last stacked above.
+    QHash<std::uint32_t, std::uint32_t> m_aboveOf;
     bool m_checkPending = false;
     int m_restacksInWindow = 0;
     QDeadlineTimer m_restackWindow;

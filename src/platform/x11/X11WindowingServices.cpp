@@ -2,6 +2,7 @@
 #include "platform/x11/X11WindowingServices.h"
 
 #include "platform/x11/DesktopLevelKeeper.h"
+#include "platform/x11/Xcb.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -17,32 +18,7 @@ namespace {
 constexpr std::uint32_t stateRemove = 0;
 constexpr std::uint32_t stateAdd = 1;
 constexpr std::uint32_t sourceApplication = 1;
-constexpr std::uint32_t sourcePager = 2;
 constexpr std::uint32_t everyDesktop = 0xFFFFFFFF;
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
-
-std::uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
-    const ReplyPointer<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-QList<std::uint32_t> atomList(xcb_connection_t* connection, std::uint32_t window,
-                              std::uint32_t property) {
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, XCB_ATOM_ATOM, 0, 4096),
-        nullptr));
-    if (!reply || reply->format != 32 || reply->type != XCB_ATOM_ATOM)
-        return {};
-    const auto* atoms = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return QList<std::uint32_t>(atoms, atoms + reply->value_len);
-}
 
 // The screen Qt opened: the default one of DISPLAY.
 int defaultScreenNumber() {
@@ -64,38 +40,36 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
         return nullptr;
 
     const int screenNumber = defaultScreenNumber();
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int skipped = 0; skipped < screenNumber && screens.rem > 1; ++skipped)
-        xcb_screen_next(&screens);
-    if (!screens.data)
+    const std::uint32_t root = Xcb::rootWindow(connection, screenNumber);
+    if (root == XCB_WINDOW_NONE)
         return nullptr;
 
     Atoms atoms;
-    atoms.netWmState = internAtom(connection, "_NET_WM_STATE");
-    atoms.skipTaskbar = internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
-    atoms.skipPager = internAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
-    atoms.above = internAtom(connection, "_NET_WM_STATE_ABOVE");
-    atoms.below = internAtom(connection, "_NET_WM_STATE_BELOW");
-    atoms.sticky = internAtom(connection, "_NET_WM_STATE_STICKY");
-    atoms.demandsAttention = internAtom(connection, "_NET_WM_STATE_DEMANDS_ATTENTION");
-    atoms.protocols = internAtom(connection, "WM_PROTOCOLS");
-    atoms.deleteWindow = internAtom(connection, "WM_DELETE_WINDOW");
-    atoms.ping = internAtom(connection, "_NET_WM_PING");
-    atoms.windowType = internAtom(connection, "_NET_WM_WINDOW_TYPE");
-    atoms.normalType = internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL");
-    atoms.desktopType = internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
-    atoms.netWmDesktop = internAtom(connection, "_NET_WM_DESKTOP");
-    atoms.netSupported = internAtom(connection, "_NET_SUPPORTED");
-    atoms.restackWindow = internAtom(connection, "_NET_RESTACK_WINDOW");
-    atoms.activeWindow = internAtom(connection, "_NET_ACTIVE_WINDOW");
+    atoms.netWmState = Xcb::internAtom(connection, "_NET_WM_STATE");
+    atoms.skipTaskbar = Xcb::internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    atoms.skipPager = Xcb::internAtom(connection, "_NET_WM_STATE_SKIP_PAGER");
+    atoms.above = Xcb::internAtom(connection, "_NET_WM_STATE_ABOVE");
+    atoms.below = Xcb::internAtom(connection, "_NET_WM_STATE_BELOW");
+    atoms.sticky = Xcb::internAtom(connection, "_NET_WM_STATE_STICKY");
+    atoms.demandsAttention = Xcb::internAtom(connection, "_NET_WM_STATE_DEMANDS_ATTENTION");
+    atoms.protocols = Xcb::internAtom(connection, "WM_PROTOCOLS");
+    atoms.deleteWindow = Xcb::internAtom(connection, "WM_DELETE_WINDOW");
+    atoms.ping = Xcb::internAtom(connection, "_NET_WM_PING");
+    atoms.windowType = Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE");
+    atoms.normalType = Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE_NORMAL");
+    atoms.desktopType = Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    atoms.netWmDesktop = Xcb::internAtom(connection, "_NET_WM_DESKTOP");
+    atoms.netSupported = Xcb::internAtom(connection, "_NET_SUPPORTED");
+    atoms.restackWindow = Xcb::internAtom(connection, "_NET_RESTACK_WINDOW");
+    atoms.activeWindow = Xcb::internAtom(connection, "_NET_ACTIVE_WINDOW");
     atoms.compositingSelection =
-        internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
+        Xcb::internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
     // Under XWayland the X server is rootless: stacking among X windows means little there.
     std::unique_ptr<DesktopLevelKeeper> keeper;
     if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         keeper = DesktopLevelKeeper::create();
     auto services = std::unique_ptr<X11WindowingServices>(
-        new X11WindowingServices(connection, screens.data->root, atoms, std::move(keeper)));
+        new X11WindowingServices(connection, root, atoms, std::move(keeper)));
     qGuiApp->installNativeEventFilter(services.get());
     return services;
 }
@@ -125,7 +99,7 @@ bool X11WindowingServices::nativeEventFilter(const QByteArray& eventType, void* 
     // mutter, metacity and kwin mark a new window that does not take the focus as demanding
     // attention when it overlaps the focused one, after it is mapped; a sticker never asks.
     if (change->atom == m_atoms.netWmState && m_prepared.contains(change->window) &&
-        atomList(m_connection, change->window, m_atoms.netWmState)
+        Xcb::property32(m_connection, change->window, m_atoms.netWmState, XCB_ATOM_ATOM)
             .contains(m_atoms.demandsAttention)) {
         sendToRoot(change->window, m_atoms.netWmState,
                    {stateRemove, m_atoms.demandsAttention, 0, sourceApplication, 0});
@@ -242,14 +216,14 @@ void X11WindowingServices::restackManaged(const QList<QWidget*>& bottomToTop) {
         const std::optional<std::uint32_t> id = nativeWindow(*window);
         if (!id)
             continue;
-        sendToRoot(*id, m_atoms.restackWindow, {sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+        sendToRoot(*id, m_atoms.restackWindow, {Xcb::sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
         below = *id;
     }
     xcb_flush(m_connection);
 }
 
 bool X11WindowingServices::isCompositing() const {
-    const ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+    const Xcb::ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_atoms.compositingSelection),
         nullptr));
     return reply && reply->owner != XCB_WINDOW_NONE;
@@ -268,7 +242,7 @@ void X11WindowingServices::activate(QWidget& window) {
     // (the tray's command, another launch): speak as a pager does. A window manager without
     // _NET_ACTIVE_WINDOW takes the map request of an iconic window as a wish to restore it.
     if (isSupportedByWindowManager(m_atoms.activeWindow))
-        sendToRoot(*id, m_atoms.activeWindow, {sourcePager, XCB_CURRENT_TIME, 0, 0, 0});
+        sendToRoot(*id, m_atoms.activeWindow, {Xcb::sourcePager, XCB_CURRENT_TIME, 0, 0, 0});
     else
         xcb_map_window(m_connection, *id);
     xcb_flush(m_connection);
@@ -291,7 +265,7 @@ std::uint32_t X11WindowingServices::layerState(StickerLayer layer) const {
 
 bool X11WindowingServices::isSupportedByWindowManager(std::uint32_t atom) const {
     // Asked every time: the window manager may have been replaced since.
-    return atomList(m_connection, m_root, m_atoms.netSupported).contains(atom);
+    return Xcb::property32(m_connection, m_root, m_atoms.netSupported, XCB_ATOM_ATOM).contains(atom);
 }
 
 void X11WindowingServices::moveToLayer(std::uint32_t window, StickerLayer layer) {
@@ -303,7 +277,7 @@ void X11WindowingServices::moveToLayer(std::uint32_t window, StickerLayer layer)
 
 void X11WindowingServices::replaceState(std::uint32_t window, std::uint32_t wanted,
                                         std::uint32_t other) {
-    QList<std::uint32_t> states = atomList(m_connection, window, m_atoms.netWmState);
+    QList<std::uint32_t> states = Xcb::property32(m_connection, window, m_atoms.netWmState, XCB_ATOM_ATOM);
     states.removeAll(other);
     if (!states.contains(wanted))
         states.append(wanted);
@@ -314,16 +288,7 @@ void X11WindowingServices::replaceState(std::uint32_t window, std::uint32_t want
 
 void X11WindowingServices::sendToRoot(std::uint32_t window, std::uint32_t type,
                                       const std::array<std::uint32_t, 5>& data) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = type;
-    std::copy(data.begin(), data.end(), event.data.data32);
-    xcb_send_event(m_connection, 0, m_root,
-                   static_cast<std::uint32_t>(XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                              XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY),
-                   reinterpret_cast<const char*>(&event));
+    Xcb::sendToRoot(m_connection, m_root, window, type, data);
 }
 
 std::optional<std::uint32_t> X11WindowingServices::nativeWindow(const QWidget& widget) {
