@@ -50,12 +50,6 @@ protected:
             GTEST_SKIP() << GetParam().toStdString() << " is not installed";
     }
 
-    void TearDown() override {
-        ProgramOnXServer::TearDown();
-        m_ordinary.kill();
-        m_ordinary.waitForFinished();
-    }
-
     bool isTiling() const { return GetParam() == QStringLiteral("i3"); }
 
     Sticker sticker(const QString& name, QPoint at, QColor colour, StickerLayer layer) const {
@@ -76,13 +70,7 @@ protected:
         startSession(options);
         // A tiling manager has no desktop window; its root window stands in.
         m_session->showDesktop(desktopColour, !isTiling());
-        m_ordinary.setProcessEnvironment(m_session->environment());
-        m_ordinary.start(QStringLiteral("xmessage"),
-                         {QStringLiteral("-bg"), ordinaryColour.name(), QStringLiteral("-fg"),
-                          ordinaryColour.name(), QStringLiteral("-geometry"),
-                          QStringLiteral("900x700+0+0"), QStringLiteral("-title"),
-                          QStringLiteral("ordinary"), QStringLiteral(".")});
-        m_ordinaryId = waitForWindow(QStringLiteral("ordinary"));
+        m_ordinaryId = showOrdinaryWindow(ordinaryColour);
         ASSERT_NE(m_ordinaryId, 0u);
         store({sticker(QStringLiteral("Up"), upAt, upColour, StickerLayer::floating),
                sticker(QStringLiteral("Down"), downAt, downColour, StickerLayer::desktop)});
@@ -109,8 +97,8 @@ protected:
 
     // What lies behind a point when no sticker covers it, while the ordinary window is shown;
     // none near its edges, where the decoration is.
-    std::optional<QColor> behind(QPoint at, bool ordinaryShown = true) const {
-        if (!ordinaryShown || !m_ordinaryRect.adjusted(-40, -40, 8, 8).contains(at))
+    std::optional<QColor> behind(QPoint at) const {
+        if (!m_ordinaryRect.adjusted(-40, -40, 8, 8).contains(at))
             return desktopColour;
         if (m_ordinaryRect.adjusted(4, 4, -4, -4).contains(at))
             return ordinaryColour;
@@ -118,7 +106,7 @@ protected:
     }
 
     // Waits until the screen shows every expected colour; records the check under label.
-    bool screenShows(const QString& label, const QList<Expected>& expected) {
+    void screenShows(const QString& label, const QList<Expected>& expected) {
         QImage screen;
         QString mismatches;
         const bool shown = XSession::waitFor([&] {
@@ -138,7 +126,6 @@ protected:
             screen.save(QDir::temp().filePath(
                 QStringLiteral("vantrel-matrix-%1-%2.png").arg(GetParam(), label)));
         record(label, shown, mismatches);
-        return shown;
     }
 
     void record(const QString& label, bool passed, const QString& detail = {}) {
@@ -162,16 +149,6 @@ protected:
                   << m_results.toStdString() << std::endl;
     }
 
-    void drag(QPoint from, QPoint by) {
-        xdotool({QStringLiteral("mousemove"), QString::number(from.x()),
-                 QString::number(from.y())});
-        xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-        for (int step = 1; step <= 5; ++step)
-            xdotool({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
-                     QString::number(from.y() + by.y() * step / 5)});
-        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    }
-
     // Empty when neither sticker is active, focused or demanding attention; else which is.
     QString focusedOrDemanding() const {
         QString found;
@@ -187,7 +164,6 @@ protected:
         return found;
     }
 
-    QProcess m_ordinary;
     quint32 m_ordinaryId = 0;
     quint32 m_upId = 0;
     quint32 m_downId = 0;

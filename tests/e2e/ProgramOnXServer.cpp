@@ -16,6 +16,8 @@ void ProgramOnXServer::SetUp() {
 
 void ProgramOnXServer::TearDown() {
     quit();
+    m_ordinary.kill();
+    m_ordinary.waitForFinished();
 }
 
 void ProgramOnXServer::startSession(const XSession::Options& options) {
@@ -100,6 +102,24 @@ QRect ProgramOnXServer::geometry(quint32 window) const {
 void ProgramOnXServer::click(QPoint at) const {
     xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
              QStringLiteral("click"), QStringLiteral("1")});
+}
+
+void ProgramOnXServer::drag(QPoint from, QPoint by) const {
+    xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
+    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int step = 1; step <= 5; ++step)
+        xdotool({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
+                 QString::number(from.y() + by.y() * step / 5)});
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+quint32 ProgramOnXServer::showOrdinaryWindow(const QColor& colour) {
+    m_ordinary.setProcessEnvironment(m_session->environment());
+    m_ordinary.start(QStringLiteral("xmessage"),
+                     {QStringLiteral("-bg"), colour.name(), QStringLiteral("-fg"), colour.name(),
+                      QStringLiteral("-geometry"), QStringLiteral("900x700+0+0"),
+                      QStringLiteral("-title"), QStringLiteral("ordinary"), QStringLiteral(".")});
+    return waitForWindow(QStringLiteral("ordinary"));
 }
 
 bool ProgramOnXServer::near(const QColor& a, const QColor& b, int tolerance) {

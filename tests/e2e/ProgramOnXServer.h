@@ -35,10 +35,15 @@ protected:
     quint32 mainWindow() const;
     QRect geometry(quint32 window) const;
     void click(QPoint at) const;
+    // Presses the left button at from, moves by in five steps and lets go.
+    void drag(QPoint from, QPoint by) const;
+    // An ordinary window of one colour, 900 × 700 at the top left, named "ordinary"; its id.
+    quint32 showOrdinaryWindow(const QColor& colour);
 
     static bool near(const QColor& a, const QColor& b, int tolerance = 12);
 
     QTemporaryDir m_home;
     std::unique_ptr<XSession> m_session;
     QProcess m_program;
+    QProcess m_ordinary;
 };

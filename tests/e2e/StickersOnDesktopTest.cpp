@@ -13,12 +13,6 @@ const QColor behind(0x33, 0x66, 0xcc);
 
 class StickersOnDesktop : public ProgramOnXServer {
 protected:
-    void TearDown() override {
-        ProgramOnXServer::TearDown();
-        m_ordinary.kill();
-        m_ordinary.waitForFinished();
-    }
-
     Sticker sticker(const QString& name, double x, double y,
                     StickerLayer layer = StickerLayer::floating) {
         Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), Qt::green));
@@ -40,17 +34,6 @@ protected:
         s.bgOpacity = opacity;
         s.cornerRadius = 40;
         return s;
-    }
-
-    // An ordinary window of one colour over the left part of the screen.
-    void showOrdinaryWindow() {
-        m_ordinary.setProcessEnvironment(m_session->environment());
-        m_ordinary.start(QStringLiteral("xmessage"),
-                         {QStringLiteral("-bg"), behind.name(), QStringLiteral("-fg"),
-                          behind.name(), QStringLiteral("-geometry"), QStringLiteral("900x700+0+0"),
-                          QStringLiteral("-title"), QStringLiteral("ordinary"),
-                          QStringLiteral(".")});
-        ASSERT_NE(waitForWindow(QStringLiteral("ordinary")), 0u);
     }
 
     // True once the windows stack bottom to top in this order (others may lie between).
@@ -85,8 +68,6 @@ protected:
     static QColor pixelAt(const QImage& screen, double x, double y) {
         return screen.pixelColor(static_cast<int>(x), static_cast<int>(screenHeight - y));
     }
-
-    QProcess m_ordinary;
 };
 
 } // namespace
@@ -94,7 +75,7 @@ protected:
 // Levels, workspaces and the taskbar on each window manager: DesktopMatrixTest.
 TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderAndHiddenStickersHaveNoWindow) {
     startSession();
-    showOrdinaryWindow();
+    ASSERT_NE(showOrdinaryWindow(behind), 0u);
     Sticker hidden = sticker(QStringLiteral("Hidden"), 500, 100);
     hidden.isHidden = true;
     // The first of the list has the highest zIndex and so lies in front.
@@ -111,7 +92,7 @@ TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderAndHiddenStickersHaveNoWindow
 
 TEST_F(StickersOnDesktop, PixelsBlendWithWhatIsBehind) {
     startSession();
-    showOrdinaryWindow();
+    ASSERT_NE(showOrdinaryWindow(behind), 0u);
     Sticker bare = sticker(QStringLiteral("Bare"), 100, 300);
     bare.cornerRadius = 0;
     store({redBehindWideMedia(QStringLiteral("Coloured"), 0.5), bare});
@@ -139,18 +120,10 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePositionEvenWhenTheXSer
     const quint32 freeId = waitForWindow(QStringLiteral("Free"));
     ASSERT_TRUE(freeId && waitForWindow(QStringLiteral("Locked")));
 
-    const auto drag = [&](int x, int y, int dx, int dy) {
-        const int qtX = x + 80;
-        const int qtY = screenHeight - y - 80;
-        xdotool({QStringLiteral("mousemove"), QString::number(qtX), QString::number(qtY)});
-        xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-        for (int step = 1; step <= 5; ++step)
-            xdotool({QStringLiteral("mousemove"), QString::number(qtX + dx * step / 5),
-                     QString::number(qtY + dy * step / 5)});
-        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    };
-    drag(200, 200, 100, -50);
-    drag(600, 200, 100, -50);
+    // The middle of a sticker at (x, y), in Qt coordinates.
+    const auto middle = [](int x, int y) { return QPoint(x + 80, screenHeight - y - 80); };
+    drag(middle(200, 200), {100, -50});
+    drag(middle(600, 200), {100, -50});
     EXPECT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(300, 390); }));
 
     // Moved by someone else, the window is dragged on from where it is.
@@ -158,7 +131,7 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePositionEvenWhenTheXSer
              QStringLiteral("300")});
     ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(500, 300); }));
     // The server dies within the second that the last position waits to be written.
-    drag(500, 340, 50, 30);
+    drag(middle(500, 340), {50, 30});
     ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(550, 330); }));
     m_session->killServer();
     ASSERT_TRUE(m_program.waitForFinished(20000));
@@ -174,7 +147,7 @@ TEST_F(StickersOnDesktop, WithoutACompositorTheCornersShowWhatIsBehindNotBlack) 
     XSession::Options options;
     options.compositor = false;
     startSession(options);
-    showOrdinaryWindow();
+    ASSERT_NE(showOrdinaryWindow(behind), 0u);
     store({redBehindWideMedia(QStringLiteral("Shaped"), 1)});
     launch();
     const QImage screen = screenWithMediaAt({{480, 380}}, QStringLiteral("vantrel-e2e-shaped.png"));
