@@ -10,49 +10,38 @@ using Delays = std::vector<std::optional<double>>;
 
 namespace {
 
-// The same file with a global colour table of 2^bits entries after the screen descriptor.
-QByteArray withGlobalColourTable(QByteArray gif, int bits) {
-    gif[10] = char(0x80 | (bits - 1));
-    return gif.insert(13, QByteArray(3 << bits, '\x3B'));
-}
-
 // Delays as written, zero and 655.35 s included, between other extensions; a GCE with no image
 // of its own is overridden by a later one, and applies to the next image only. The larger image
 // spans several data sub-blocks.
-QByteArray sample() {
-    return GifBuilder()
-        .addExtension(0xFF, QByteArray("NETSCAPE2.0\x03\x01\x00\x00", 15))
-        .addFrame({2, 2}, Qt::red, 0)
-        .addFrame({2, 2}, Qt::red, 1)
-        .addControlExtension(7)
-        .addControlExtension(3)
-        .addFrame({2, 2}, Qt::red)
-        .addExtension(0xFE, QByteArray(600, '\x2C'))
-        .addFrame({30, 30}, Qt::red)
-        .addFrame({2, 2}, Qt::red, 2)
-        .addFrame({2, 2}, Qt::red, 65535)
-        .build();
-}
+const QByteArray sample = GifBuilder()
+                              .addExtension(0xFF, QByteArray("NETSCAPE2.0\x03\x01\x00\x00", 15))
+                              .addFrame({2, 2}, Qt::red, 0)
+                              .addFrame({2, 2}, Qt::red, 1)
+                              .addControlExtension(7)
+                              .addControlExtension(3)
+                              .addFrame({2, 2}, Qt::red)
+                              .addExtension(0xFE, QByteArray(600, '\x2C'))
+                              .addFrame({30, 30}, Qt::red)
+                              .addFrame({2, 2}, Qt::red, 2)
+                              .addFrame({2, 2}, Qt::red, 65535)
+                              .build();
+const Delays sampleDelays{0.0, 0.01, 0.03, std::nullopt, 0.02, 655.35};
 
 } // namespace
 
+// As built, with a 256-entry global colour table, as GIF87a, and cut anywhere: a prefix.
 TEST(GifTiming, ReadsTheRawDelayOfEachImageAndSkipsEverythingElse) {
-    // As built, with a global colour table, and as GIF87a.
-    QByteArray old = sample();
+    QByteArray withTable = sample;
+    withTable[10] = char(0x87);
+    withTable.insert(13, QByteArray(3 * 256, '\x3B'));
+    QByteArray old = sample;
     old[4] = '7';
-    for (const QByteArray& gif : {sample(), withGlobalColourTable(sample(), 8), old})
-        EXPECT_EQ(GifTiming::readDelays(gif),
-                  (Delays{0.0, 0.01, 0.03, std::nullopt, 0.02, 655.35}));
-}
-
-TEST(GifTiming, ReadsEveryTruncationAsAPrefixOfTheWhole) {
-    const QByteArray gif = sample();
-    const Delays whole = GifTiming::readDelays(gif);
-    ASSERT_EQ(whole.size(), 6U);
-    for (qsizetype length = 0; length < gif.size(); ++length) {
-        const Delays part = GifTiming::readDelays(QByteArrayView(gif).first(length));
-        ASSERT_LE(part.size(), whole.size());
-        EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin())) << length;
+    for (const QByteArray& gif : {sample, withTable, old})
+        EXPECT_EQ(GifTiming::readDelays(gif), sampleDelays);
+    for (qsizetype length = 0; length < sample.size(); ++length) {
+        const Delays part = GifTiming::readDelays(QByteArrayView(sample).first(length));
+        ASSERT_LE(part.size(), sampleDelays.size());
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), sampleDelays.begin())) << length;
     }
 }
 
@@ -65,9 +54,8 @@ TEST(GifTiming, SurvivesGarbageAndRefusesOtherFormats) {
             byte = char(random.bounded(256));
         EXPECT_LE(GifTiming::readDelays(header + noise).size(), 1U + noise.size() / 10);
     }
-    EXPECT_TRUE(GifTiming::readDelays(QByteArray("\x89PNG\r\n\x1a\n0000000000")).empty());
-    EXPECT_TRUE(GifTiming::readDelays(QByteArray("GIF88a0000000")).empty());
-    EXPECT_TRUE(GifTiming::readDelays(QByteArray()).empty());
+    for (const char* other : {"\x89PNG\r\n\x1a\n0000000000", "GIF88a0000000", ""})
+        EXPECT_TRUE(GifTiming::readDelays(QByteArray(other)).empty()) << other;
 }
 
 TEST(GifTiming, HoldsShortDelaysAtTheMinimumAndDefaultsMissingOnes) {

@@ -9,22 +9,22 @@
 // Records every call, naming windows by their titles (the stickers' display names).
 class RecordingWindowingServices final : public WindowingServices {
 public:
-    void applyStickerWindowState(QWidget& window, StickerLayer layer) override {
-        states.append(window.windowTitle() + u':' + rawValue(layer).toString());
-    }
-    void setLayer(QWidget& window, StickerLayer layer) override {
-        layerChanges.append(window.windowTitle() + u':' + rawValue(layer).toString());
-    }
+    void applyStickerWindowState(QWidget& w, StickerLayer l) override { states << name(w, l); }
+    void setLayer(QWidget& w, StickerLayer l) override { layerChanges << name(w, l); }
     void restack(const QList<QWidget*>& bottomToTop) override {
         QStringList order;
         for (const QWidget* window : bottomToTop)
             order.append(window->windowTitle());
         restacks.append(order);
     }
-    bool isCompositing() const override { return compositing; }
+    bool isCompositing() const override { return true; }
 
     QStringList states;
     QStringList layerChanges;
     QList<QStringList> restacks;
-    bool compositing = true;
+
+private:
+    static QString name(QWidget& w, StickerLayer l) {
+        return w.windowTitle() + u':' + rawValue(l).toString();
+    }
 };

@@ -16,9 +16,8 @@ protected:
     QString picture(const QString& name, QColor color, QSize size = {40, 20}) {
         QImage image(size, QImage::Format_ARGB32);
         image.fill(color);
-        const QString path = m_root.filePath(name);
-        EXPECT_TRUE(image.save(path));
-        return path;
+        EXPECT_TRUE(image.save(m_root.filePath(name)));
+        return m_root.filePath(name);
     }
 
     // A view as its window gives it: 160 points square and, unless told otherwise, shown.
@@ -31,10 +30,6 @@ protected:
             view->setWindowVisible(true);
         }
         return view;
-    }
-
-    static bool hasImage(const StickerNSView& view) {
-        return !view.player().currentImage().isNull();
     }
 
     Sticker withBackground(const QString& path) {
@@ -58,6 +53,8 @@ protected:
 
 } // namespace
 
+// A visible sticker starts decoding at creation, before its window is mapped; a hidden one
+// waits until its window first shows.
 TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
     Sticker hidden = Sticker::withMedia(picture("a.png", Qt::blue));
     hidden.isHidden = true;
@@ -68,39 +65,38 @@ TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
         view->setWindowVisible(visible);
         EXPECT_EQ(m_cache.decodesStarted(), 1);
     }
-
-    // A visible one starts at creation, before its window is even mapped.
     const auto shown = makeView(Sticker::withMedia(picture("b.png", Qt::red)), false);
     EXPECT_EQ(m_cache.decodesStarted(), 2);
 }
 
 // Only the latest file is installed; a still picture shows no larger than its source and
-// schedules nothing.
+// schedules nothing. A missing file leaves only the background and the view takes the next one.
 TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     Sticker sticker = Sticker::withMedia(picture("first.png", Qt::red, {400, 100}));
     const auto view = makeView(sticker);
     sticker.gifPath = picture("second.png", Qt::green, {10, 30});
     view->applySticker(sticker);
-    ASSERT_TRUE(waitUntil([&] { return hasImage(*view); }));
+    const QImage& shown = view->player().currentImage();
+    ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }));
     settle();
-    EXPECT_EQ(view->player().currentImage().pixelColor(0, 0), QColor(Qt::green));
+    EXPECT_EQ(shown.pixelColor(0, 0), QColor(Qt::green));
+    EXPECT_EQ(shown.size(), QSize(10, 30));
     EXPECT_DOUBLE_EQ(view->mediaAspectRatio(), 1.0 / 3.0);
-    EXPECT_EQ(view->player().currentImage().size(), QSize(10, 30));
     EXPECT_FALSE(view->player().isPlaying());
 
-    // A missing file leaves only the background, and the view still takes the next change.
     sticker.gifPath = m_root.filePath("gone.gif");
     view->applySticker(sticker);
     settle();
-    EXPECT_FALSE(hasImage(*view));
+    EXPECT_TRUE(shown.isNull());
     EXPECT_FALSE(view->isStopped());
 }
 
+// Only a new style or path asks for the background again; a newer picture wins over one still
+// loading, and an unreadable one keeps the last.
 TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
     Sticker sticker = withBackground(picture("bg1.png", Qt::blue));
     const auto view = makeView(sticker);
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
-
     const int decodes = m_cache.decodesStarted();
     sticker.size = 170;
     sticker.cornerRadius = 3;
@@ -113,36 +109,31 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     view->applySticker(sticker);
     EXPECT_EQ(view->loadedBgPath(), sticker.bgImagePath);
 
-    // A newer picture wins over one still loading; an unreadable one keeps the last.
     const QString second = picture("bg2.png", Qt::yellow);
     sticker.bgImagePath = picture("bg3.png", Qt::magenta);
     view->applySticker(sticker);
     sticker.bgImagePath = second;
     view->applySticker(sticker);
-    ASSERT_TRUE(
-        waitUntil([&] { return view->backgroundImage().pixelColor(0, 0) == QColor(Qt::yellow); }));
+    const auto colour = [&] { return view->backgroundImage().pixelColor(0, 0); };
+    ASSERT_TRUE(waitUntil([&] { return colour() == QColor(Qt::yellow); }));
     sticker.bgImagePath = m_root.filePath("missing.png");
     view->applySticker(sticker);
     settle();
-    EXPECT_EQ(view->backgroundImage().pixelColor(0, 0), QColor(Qt::yellow));
-
+    EXPECT_EQ(colour(), QColor(Qt::yellow));
     sticker.bgImagePath.clear();
     view->applySticker(sticker);
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
 
-// Pictures are decoded for the size shown; a sticker that grows past that gets it decoded again
-// rather than stretched, and one that shrinks keeps what it has.
+// Pictures are decoded for the size shown; one that grows past that is decoded again rather
+// than stretched, and one that shrinks keeps what it has while its media is decoded again.
 TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
-    Sticker sticker = withBackground(picture("large.png", Qt::blue, {2000, 1000}));
-    const auto view = makeView(sticker);
-    // A widget gets its resize events while shown.
-    view->show();
+    const auto view = makeView(withBackground(picture("large.png", Qt::blue, {2000, 1000})));
+    view->show(); // resize events come only while shown
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
     EXPECT_LT(view->backgroundImage().width(), 2000);
     view->resize(900, 900);
     ASSERT_TRUE(waitUntil([&] { return view->backgroundImage().width() == 2000; }));
-    // The media is decoded again for the smaller size, the picture is not.
     const int decodes = m_cache.decodesStarted();
     view->resize(200, 200);
     ASSERT_TRUE(waitUntil([&] { return m_cache.decodesStarted() > decodes; }));

@@ -21,23 +21,30 @@ class StickerWindowTest : public testing::Test {
 protected:
     StickerWindowTest() {
         m_store.addSticker(QStringLiteral("/missing/a.gif"));
-        m_window =
-            std::make_unique<StickerWindow>(m_store.stickers().first(), &m_store, services());
+        m_window = std::make_unique<StickerWindow>(
+            record(), &m_store, StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
     }
 
-    StickerNSView::Services services() { return {&m_cache, &m_hub, &m_windowing, {}}; }
-
-    // Sends a mouse event to the view at a global position in Qt coordinates.
-    void mouse(QEvent::Type type, QPointF global, Qt::MouseButton button = Qt::LeftButton) {
+    // Sends a left-button event to the view at a global position in Qt coordinates.
+    void mouse(QEvent::Type type, QPointF global) {
         StickerNSView* view = m_window->stickerView();
-        const Qt::MouseButtons buttons =
-            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, view->mapFromGlobal(global), global, button, buttons,
+        QMouseEvent event(type, view->mapFromGlobal(global), global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
                           Qt::NoModifier);
         QApplication::sendEvent(view, &event);
     }
 
-    QPointF stored() const { return {m_store.stickers().first().x, m_store.stickers().first().y}; }
+    // Presses at the window's centre, moves by each step and releases after the last.
+    void drag(std::initializer_list<QPointF> steps) {
+        const QPointF start = m_window->geometry().center();
+        mouse(QEvent::MouseButtonPress, start);
+        for (const QPointF step : steps)
+            mouse(QEvent::MouseMove, start + step);
+        mouse(QEvent::MouseButtonRelease, start + *std::prev(steps.end()));
+    }
+
+    Sticker record() const { return m_store.stickers().first(); }
+    QPointF stored() const { return {record().x, record().y}; }
 
     QTemporaryDir m_root;
     Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
@@ -46,24 +53,21 @@ protected:
     NotificationHub m_hub;
     MediaCache m_cache;
     std::unique_ptr<StickerWindow> m_window;
+    const QRect m_primary = ScreenCoordinates::primaryScreenGeometry();
 };
 
 } // namespace
 
+// The record's origin is its bottom-left corner, which stays put as the size grows; absurd
+// records still give a window X11 allows.
 TEST_F(StickerWindowTest, SitsOnTheRecordsSquareAndGrowsUpFromItsCorner) {
-    const QRect primary = ScreenCoordinates::primaryScreenGeometry();
-    const QRect square(primary.x() + 200, primary.y() + primary.height() - 300 - 160, 160, 160);
+    const QRect square(m_primary.x() + 200, m_primary.y() + m_primary.height() - 460, 160, 160);
     EXPECT_EQ(m_window->geometry(), square);
-    // The record's origin is the bottom-left corner, which stays put as the size grows.
-    Sticker bigger = m_store.stickers().first();
-    bigger.size = 240;
-    m_window->applySticker(bigger);
+    Sticker odd = record();
+    odd.size = 240;
+    m_window->applySticker(odd);
     EXPECT_EQ(m_window->geometry().bottomLeft(), square.bottomLeft());
     EXPECT_EQ(m_window->stickerView()->size(), QSize(240, 240));
-}
-
-TEST_F(StickerWindowTest, KeepsAbsurdRecordsWithinWhatAWindowCanBe) {
-    Sticker odd = m_store.stickers().first();
     for (const double size : {-5.0, 0.0, 1e12, std::numeric_limits<double>::quiet_NaN()}) {
         odd.size = size;
         const int width = StickerWindow::geometryFor(odd).width();
@@ -74,31 +78,25 @@ TEST_F(StickerWindowTest, KeepsAbsurdRecordsWithinWhatAWindowCanBe) {
     EXPECT_TRUE(StickerWindow::geometryFor(odd).isValid());
 }
 
-TEST_F(StickerWindowTest, ADragMovesTheWindowAndStoresEveryStep) {
+// Qt's y grows downward: (+30, +10) on screen is (+30, -10) in sticker points. Put elsewhere by
+// the window manager, the window moves on from there.
+TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsAndStoresIt) {
     m_window->orderFront();
     QSignalSpy interactions(&m_hub, &NotificationHub::stickerInteractionEnded);
     const QPointF start = m_window->geometry().center();
     mouse(QEvent::MouseButtonPress, start);
     EXPECT_EQ(m_window->stickerView()->cursor().shape(), Qt::ClosedHandCursor);
-    // Qt's y grows downward: (+30, +10) on screen is (+30, -10) in sticker points.
     mouse(QEvent::MouseMove, start + QPointF(10, 4));
     mouse(QEvent::MouseMove, start + QPointF(30, 10));
+    EXPECT_EQ(stored(), QPointF(230, 290));
     mouse(QEvent::MouseButtonRelease, start + QPointF(30, 10));
     EXPECT_EQ(interactions.count(), 2);
     EXPECT_EQ(m_window->stickerView()->cursor().shape(), Qt::OpenHandCursor);
-    EXPECT_EQ(m_window->origin(), QPointF(230, 290));
-    EXPECT_EQ(stored(), QPointF(230, 290));
-    EXPECT_EQ(m_window->sticker().x, 200) << "the window's copy waits for the next sync";
-    const QRect primary = ScreenCoordinates::primaryScreenGeometry();
     EXPECT_EQ(m_window->pos(),
-              QPoint(primary.x() + 230, primary.y() + primary.height() - 290 - 160));
+              QPoint(m_primary.x() + 230, m_primary.y() + m_primary.height() - 450));
 
-    // Put elsewhere by the window manager, the window moves on from there.
     m_window->move(m_window->pos() + QPoint(-100, 50));
-    const QPointF moved = m_window->geometry().center();
-    mouse(QEvent::MouseButtonPress, moved);
-    mouse(QEvent::MouseMove, moved + QPointF(10, 5));
-    mouse(QEvent::MouseButtonRelease, moved + QPointF(10, 5));
+    drag({{10, 5}});
     EXPECT_EQ(stored(), QPointF(140, 235));
 }
 
@@ -107,23 +105,18 @@ TEST_F(StickerWindowTest, ALockedStickerNeverMoves) {
     const QPointF start = m_window->geometry().center();
     mouse(QEvent::MouseButtonPress, start);
     mouse(QEvent::MouseMove, start + QPointF(5, 0));
-    Sticker locked = m_store.stickers().first();
+    Sticker locked = record();
     locked.isLocked = true;
     m_store.updateSticker(locked);
     m_window->applySticker(locked);
     EXPECT_EQ(m_window->stickerView()->cursor().shape(), Qt::ArrowCursor);
     mouse(QEvent::MouseMove, start + QPointF(25, 0));
-    EXPECT_EQ(stored(), QPointF(205, 300));
     mouse(QEvent::MouseButtonRelease, start + QPointF(25, 0));
+    EXPECT_EQ(stored(), QPointF(205, 300));
 
     QSignalSpy interactions(&m_hub, &NotificationHub::stickerInteractionEnded);
-    mouse(QEvent::MouseButtonPress, start);
-    EXPECT_EQ(interactions.count(), 0);
-    EXPECT_FALSE(m_window->stickerView()->isDragging());
-    mouse(QEvent::MouseMove, start + QPointF(50, 50));
-    mouse(QEvent::MouseButtonRelease, start + QPointF(50, 50));
+    drag({{50, 50}});
     EXPECT_EQ(interactions.count(), 1);
-    EXPECT_EQ(m_window->stickerView()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(stored(), QPointF(205, 300));
     EXPECT_EQ(m_window->origin(), stored());
 }
@@ -133,7 +126,7 @@ TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges) {
     QPointer<StickerNSView> view(m_window->stickerView());
     m_window->teardown();
     EXPECT_TRUE(view.isNull());
-    Sticker moved = m_store.stickers().first();
+    Sticker moved = record();
     moved.x = 999;
     m_window->applySticker(moved);
     EXPECT_EQ(m_window->sticker().x, 200);
@@ -141,15 +134,14 @@ TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges) {
     EXPECT_FALSE(m_window->isVisible());
 }
 
-TEST_F(StickerWindowTest, LayerChangesGoThroughTheWindowSystemOnlyWhenTheLayerChanges) {
+TEST_F(StickerWindowTest, TheWindowSystemHearsOfALayerOnlyWhenItChanges) {
     m_window->orderFront();
-    Sticker s = m_store.stickers().first();
+    Sticker s = record();
     for (const StickerLayer layer : {StickerLayer::floating, StickerLayer::desktop,
                                      StickerLayer::desktop, StickerLayer::floating}) {
         s.layer = layer;
         s.size += 10;
         m_window->applySticker(s);
     }
-    EXPECT_EQ(m_windowing.layerChanges,
-              (QStringList{QStringLiteral("a.gif:desktop"), QStringLiteral("a.gif:floating")}));
+    EXPECT_EQ(m_windowing.layerChanges, QStringList({"a.gif:desktop", "a.gif:floating"}));
 }
