@@ -54,7 +54,6 @@ TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
     EXPECT_EQ(m_cache.decodesStarted(), 1);
     // Another size is another set; the budget counts each set once and gets every byte back.
     Media larger = fetch(m_cache, gif("a.gif", {80, 80}));
-    EXPECT_EQ(larger->frames.first().size(), QSize(80, 80));
     EXPECT_EQ(m_cache.decodesStarted(), 2);
     EXPECT_EQ(m_cache.budget().used(), first->byteCount() + larger->byteCount());
 

@@ -67,7 +67,6 @@ protected:
 // keeps a window that is never shown; showing and hiding reuse it once the queued sync has run.
 TEST_F(StickerWindowManagerTest, StacksByZIndexAndReusesTheWindowsOfHiddenStickers) {
     build({"A:2", "B:0", "C:1", "D:1", "H:0:hidden"});
-    EXPECT_EQ(m_manager->windowCount(), 5);
     m_manager->restackWindows();
     ASSERT_EQ(m_windowing.restacks, (QList<QStringList>{{"B", "C", "D", "A"}}));
     for (const QString& name : m_windowing.restacks[0]) {
