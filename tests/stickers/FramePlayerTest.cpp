@@ -54,8 +54,7 @@ TEST_F(FramePlayerTest, PlaysEachFrameForItsDurationPausesWhileHiddenAndKeepsIts
     m_player.setVisible(true);
     EXPECT_EQ(m_log->started, (QList<double>{0.1, 0.2, 0.3, 0.1, 0.2, 0.2}));
 
-    // A re-scaled set carries on where the old one was; a new file starts over, unstarted, and
-    // started while hidden waits for the window to show.
+    // A re-scaled set carries on where it was; a new file starts over and waits to be shown.
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), true);
     EXPECT_EQ(m_player.currentFrame(), 1);
     EXPECT_TRUE(m_player.isPlaying());
@@ -68,7 +67,6 @@ TEST_F(FramePlayerTest, PlaysEachFrameForItsDurationPausesWhileHiddenAndKeepsIts
     m_player.setVisible(true);
     EXPECT_EQ(m_log->started.last(), 0.4);
 
-    // Stopped, it lets the frames go and a late shot does nothing.
     const auto late = m_log->pending;
     m_player.stop();
     m_player.stop();
@@ -79,8 +77,7 @@ TEST_F(FramePlayerTest, PlaysEachFrameForItsDurationPausesWhileHiddenAndKeepsIts
     EXPECT_EQ(m_changed.size(), changes);
 }
 
-// Whether the next frame was decoded ahead (after a paint) or only when its shot fired, every
-// shot shows exactly its own frame, loop after loop.
+// Decoded ahead (after a paint) or only when its shot fires, each frame is exact, loop after loop.
 TEST_F(FramePlayerTest, EveryShotShowsItsOwnFrameWhetherDecodedAheadOrNot) {
     for (const bool ahead : {true, false}) {
         m_player.install(framesWithDurations({0.1, 0.1, 0.1, 0.1}), false);

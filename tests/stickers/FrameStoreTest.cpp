@@ -10,9 +10,8 @@ namespace {
 
 using Coding = FrameStore::Coding;
 
-// One frame of each kind the store codes differently: a first frame with soft transparency, a
-// small change, no change, a change over most of the frame, noise that LZ4 cannot shrink, and
-// one pixel changed in the noise.
+// One frame of each kind the store codes differently: soft transparency, a small change, none,
+// a change over most of the frame, noise LZ4 cannot shrink, one pixel changed in the noise.
 QList<QImage> sampleFrames() {
     QImage first(24, 16, QImage::Format_ARGB32_Premultiplied);
     QImage noise(first.size(), first.format());
@@ -44,8 +43,7 @@ std::shared_ptr<DecodedMedia> stored(const QList<QImage>& frames, Coding coding,
 
 } // namespace
 
-// Every frame comes back exactly, in order, loop after loop: for one player, for two players
-// out of step that hold the frames they show, and on its own from the key before it.
+// Exact frames for one player, for two out of step that hold their frames, and from a key alone.
 TEST(FrameStore, GivesBackEveryFrameExactlyHoweverItIsReached) {
     const QList<QImage> frames = sampleFrames();
     const qsizetype n = frames.size();
@@ -76,8 +74,7 @@ TEST(FrameStore, GivesBackEveryFrameExactlyHoweverItIsReached) {
     EXPECT_LT(compressed->frames.byteCount(), stored(frames, Coding::raw)->frames.byteCount());
 }
 
-// A budget cut keeps the frames that fit; they loop, the change back to frame 0 taken from the
-// last frame kept.
+// After a budget cut the change back to frame 0 is taken from the last frame kept.
 TEST(FrameStore, ABudgetCutKeepsTheFramesThatFitAndLoopsThem) {
     const QList<QImage> frames = sampleFrames();
     const auto media = stored(frames, Coding::compressed,

@@ -10,9 +10,8 @@ using Delays = std::vector<std::optional<double>>;
 
 namespace {
 
-// Delays as written, zero and 655.35 s included, between other extensions; a GCE with no image
-// of its own is overridden by a later one, and applies to the next image only. The larger image
-// spans several data sub-blocks.
+// Delays between other extensions; a GCE with no image is overridden by a later one and applies
+// to the next image only. The larger image spans several data sub-blocks.
 const QByteArray sample = GifBuilder()
                               .addExtension(0xFF, QByteArray("NETSCAPE2.0\x03\x01\x00\x00", 15))
                               .addFrame({2, 2}, Qt::red, 0)

@@ -57,7 +57,6 @@ TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
     EXPECT_EQ(m_cache.decodesStarted(), 2);
     EXPECT_EQ(m_cache.budget().used(), first->byteCount() + larger->byteCount());
 
-    // Past a shared budget a new set keeps its first frame and shows still.
     MediaCache tight(std::make_shared<FrameBudget>(first->byteCount()),
                      FrameStore::Coding::compressed);
     const Media fits = fetch(tight, gif("a.gif"));

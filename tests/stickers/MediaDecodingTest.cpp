@@ -119,7 +119,6 @@ TEST(MediaDecoding, FitsIntoTheBoxButNeverAboveTheSource) {
         EXPECT_EQ(fittedPixelSize(source, box), fitted) << source.width() << "x" << source.height();
 }
 
-// The first frame is handed on once, before the rest; a cancelled decode gives nothing back.
 TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceAndStopsWhenCancelled) {
     const QByteArray gif = GifBuilder()
                                .addFrame({8, 4}, Qt::red, 5)
@@ -140,7 +139,6 @@ TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceAndStopsWhenCancelled) {
     };
     EXPECT_EQ(decodeMedia(request, cancelled, first).frames.size(), 3);
     EXPECT_EQ(firsts, 1);
-    // Cancelled mid-way, or at once before the first frame.
     for (const int at : {1, 0}) {
         checks = 0;
         cancelAt = at;
@@ -155,8 +153,7 @@ TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceAndStopsWhenCancelled) {
     EXPECT_LE(cut.frames.size(), 3);
 }
 
-// The set's share cuts it after the frames that fit, the first always kept; the program's budget
-// holds a small file of many frames on a large canvas and gets every byte back.
+// The last part is a small file of many frames on a large canvas.
 TEST_F(MediaDecodingTest, ManyFramesStayWithinTheShareTheBoundAndTheBudget) {
     GifBuilder builder;
     for (int i = 0; i < 5000; ++i)
@@ -192,8 +189,7 @@ TEST_F(MediaDecodingTest, ManyFramesStayWithinTheShareTheBoundAndTheBudget) {
     EXPECT_EQ(budget->used(), 0);
 }
 
-// Stills load by content whatever their name; two-colour and paletted PNGs load with a colour
-// table, which scaling down must keep; HEIC goes through libheif.
+// Paletted PNGs load with a colour table, which scaling down must keep.
 TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
     QImage mono(64, 32, QImage::Format_Mono);
     QImage indexed(64, 32, QImage::Format_Indexed8);

@@ -39,7 +39,6 @@ protected:
         return sticker;
     }
 
-    // Lets a late decode, if any, arrive.
     static void settle() {
         QTest::qWait(50);
         processPendingEvents();
@@ -53,8 +52,7 @@ protected:
 
 } // namespace
 
-// A visible sticker starts decoding at creation, before its window is mapped; a hidden one
-// waits until its window first shows.
+// A visible sticker starts decoding at creation, before its window is mapped.
 TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
     Sticker hidden = Sticker::withMedia(picture("a.png", Qt::blue));
     hidden.isHidden = true;
@@ -69,8 +67,7 @@ TEST_F(StickerNSViewTest, AHiddenStickerDecodesOnlyOnceItsWindowShows) {
     EXPECT_EQ(m_cache.decodesStarted(), 2);
 }
 
-// Only the latest file is installed; a still picture shows no larger than its source and
-// schedules nothing. A missing file leaves only the background and the view takes the next one.
+// A still picture shows no larger than its source; a missing file leaves only the background.
 TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     Sticker sticker = Sticker::withMedia(picture("first.png", Qt::red, {400, 100}));
     const auto view = makeView(sticker);
@@ -91,8 +88,7 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     EXPECT_FALSE(view->isStopped());
 }
 
-// Only a new style or path asks for the background again; a newer picture wins over one still
-// loading, and an unreadable one keeps the last.
+// A newer picture wins over one still loading; an unreadable one keeps the last.
 TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
     Sticker sticker = withBackground(picture("bg1.png", Qt::blue));
     const auto view = makeView(sticker);
@@ -125,8 +121,7 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
 
-// Pictures are decoded for the size shown; one that grows past that is decoded again rather
-// than stretched, and one that shrinks keeps what it has while its media is decoded again.
+// Pictures are decoded for the size shown: growing re-decodes rather than stretches.
 TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
     const auto view = makeView(withBackground(picture("large.png", Qt::blue, {2000, 1000})));
     view->show(); // resize events come only while shown

@@ -23,7 +23,6 @@ StickerStyle styleOf(BGStyle style, double cornerRadius, double ratio = 1.0,
 
 } // namespace
 
-// A 1000×0 image reads as 1000:1, and a picture background fills the view cropped evenly.
 TEST(StickerStyle, FitsTheMediaWholeAndCentredAndCropsAPictureEvenly) {
     const std::pair<double, QRectF> fits[] = {{2.0, {0, 40, 160, 80}},
                                               {0.5, {40, 0, 80, 160}},
@@ -43,8 +42,7 @@ TEST(StickerStyle, FitsTheMediaWholeAndCentredAndCropsAPictureEvenly) {
         EXPECT_EQ(StickerStyle::fillSourceRect(picture, view.size()), source);
 }
 
-// Even an absurd radius draws a sane shape; a colour background carries the opacity, a broken
-// colour and opacity fall back to opaque black.
+// A broken colour and opacity fall back to opaque black.
 TEST(StickerStyle, RoundsTheMediaByItsShorterSideAndColoursTheBackground) {
     const std::tuple<double, double, double> radii[] = {{20, 2.0, 10}, {80, 1.0, 80}, {0, 1.0, 0}};
     for (const auto& [radius, ratio, expected] : radii)
@@ -57,8 +55,7 @@ TEST(StickerStyle, RoundsTheMediaByItsShorterSideAndColoursTheBackground) {
     EXPECT_EQ(styleOf(BGStyle::color, 20, 1.0, "no digits", 7).backgroundColor, QColor(Qt::black));
 }
 
-// The rounded mask cuts each of the media's four corners and nothing else, at any pixel ratio,
-// also for media that does not fill the view.
+// At any pixel ratio, also for media that does not fill the view.
 TEST(StickerStyle, ThePainterRoundsEachCornerOfTheMediaAndKeepsItsMiddle) {
     for (const int ratio : {1, 2}) {
         const StickerStyle style = styleOf(BGStyle::none, 20, 2.0);

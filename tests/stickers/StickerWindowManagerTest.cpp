@@ -63,8 +63,7 @@ protected:
 
 } // namespace
 
-// Equal numbers keep the records' order, so the later one ends up in front. A hidden sticker
-// keeps a window that is never shown; showing and hiding reuse it once the queued sync has run.
+// Equal numbers keep the records' order; showing and hiding reuse a window after the queued sync.
 TEST_F(StickerWindowManagerTest, StacksByZIndexAndReusesTheWindowsOfHiddenStickers) {
     build({"A:2", "B:0", "C:1", "D:1", "H:0:hidden"});
     m_manager->restackWindows();

@@ -25,7 +25,7 @@ protected:
             record(), &m_store, StickerNSView::Services{&m_cache, &m_hub, &m_windowing, {}});
     }
 
-    // Sends a left-button event to the view at a global position in Qt coordinates.
+    // global is in Qt coordinates.
     void mouse(QEvent::Type type, QPointF global) {
         StickerNSView* view = m_window->stickerView();
         QMouseEvent event(type, view->mapFromGlobal(global), global, Qt::LeftButton,
@@ -49,8 +49,7 @@ protected:
 
 } // namespace
 
-// The record's origin is its bottom-left corner, which stays put as the size grows; absurd
-// records still give a window X11 allows.
+// The record's origin is the bottom-left corner; absurd records still give a window X11 allows.
 TEST_F(StickerWindowTest, SitsOnTheRecordsSquareAndGrowsUpFromItsCorner) {
     const QRect square(m_primary.x() + 200, m_primary.y() + m_primary.height() - 460, 160, 160);
     EXPECT_EQ(m_window->geometry(), square);
@@ -69,8 +68,7 @@ TEST_F(StickerWindowTest, SitsOnTheRecordsSquareAndGrowsUpFromItsCorner) {
     EXPECT_TRUE(StickerWindow::geometryFor(odd).isValid());
 }
 
-// Qt's y grows downward: (+30, +10) on screen is (+30, -10) in sticker points. Put elsewhere by
-// the window manager, the window moves on from there.
+// Qt's y grows downward: (+30, +10) on screen is (+30, -10) in sticker points.
 TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsAndStoresIt) {
     m_window->orderFront();
     QSignalSpy interactions(&m_hub, &NotificationHub::stickerInteractionEnded);
