@@ -69,8 +69,7 @@ TEST_F(StickerWindowTest, SitsOnTheRecordsSquareAndGrowsUpFromItsCorner) {
 }
 
 // Qt's y grows downward: (+30, +10) on screen is (+30, -10) in sticker points.
-TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsAndStoresIt) {
-    m_window->orderFront();
+TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsUntilItCloses) {
     QSignalSpy interactions(&m_hub, &NotificationHub::stickerInteractionEnded);
     const QPointF start = m_window->geometry().center();
     mouse(QEvent::MouseButtonPress, start);
@@ -88,6 +87,15 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsAndStoresIt) {
     mouse(QEvent::MouseButtonPress, moved);
     mouse(QEvent::MouseMove, moved + QPointF(10, 5));
     EXPECT_EQ(stored(), QPointF(140, 235));
+
+    // Closed mid-drag, the window takes no more updates and is not shown again.
+    QPointer<StickerNSView> view(m_window->stickerView());
+    m_window->teardown();
+    EXPECT_TRUE(view.isNull());
+    m_window->applySticker(record());
+    EXPECT_EQ(m_window->sticker().x, 200);
+    m_window->orderFront();
+    EXPECT_FALSE(m_window->isVisible());
 }
 
 // Locking mid-drag stops the steps at once; once locked, a press starts no drag at all.
@@ -110,19 +118,6 @@ TEST_F(StickerWindowTest, ALockedStickerNeverMoves) {
     EXPECT_EQ(interactions.count(), 1);
     EXPECT_EQ(stored(), QPointF(205, 300));
     EXPECT_EQ(m_window->origin(), stored());
-}
-
-TEST_F(StickerWindowTest, AfterTeardownNothingMovesOrChanges) {
-    mouse(QEvent::MouseButtonPress, m_window->geometry().center());
-    QPointer<StickerNSView> view(m_window->stickerView());
-    m_window->teardown();
-    EXPECT_TRUE(view.isNull());
-    Sticker moved = record();
-    moved.x = 999;
-    m_window->applySticker(moved);
-    EXPECT_EQ(m_window->sticker().x, 200);
-    m_window->orderFront();
-    EXPECT_FALSE(m_window->isVisible());
 }
 
 TEST_F(StickerWindowTest, TheWindowSystemHearsOfALayerOnlyWhenItChanges) {
