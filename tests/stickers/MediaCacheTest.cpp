@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -15,10 +16,10 @@ using Media = std::shared_ptr<const DecodedMedia>;
 
 class MediaCacheTest : public testing::Test {
 protected:
-    // A two-frame 100×100 GIF, written on first use unless told not to, fitted into box.
-    DecodeRequest gif(const QString& name, QSize box = {50, 50}, bool write = true) {
+    // A two-frame 100×100 GIF, written on first use, fitted into box.
+    DecodeRequest gif(const QString& name, QSize box = {50, 50}) {
         const QString path = m_dir.filePath(name);
-        if (write && !QFileInfo::exists(path))
+        if (!QFileInfo::exists(path))
             writeFile(path, GifBuilder()
                                 .addFrame({100, 100}, Qt::red, 5)
                                 .addFrame({100, 100}, Qt::blue, 5)
@@ -75,9 +76,10 @@ TEST_F(MediaCacheTest, ADroppedTicketHearsNothingAndAnUnreadableFileGivesAnEmpty
     std::ignore = m_cache.request(
         gif("b.gif"), [&](const QImage&, double) { dropped = true; },
         [&](Media) { dropped = true; });
+    DecodeRequest missing = gif("b.gif");
+    missing.path = m_dir.filePath("missing.gif");
     std::optional<Media> unreadable;
-    const auto ticket = m_cache.request(gif("missing.gif", {}, false), {},
-                                        [&](Media media) { unreadable = media; });
+    const auto ticket = m_cache.request(missing, {}, [&](Media media) { unreadable = media; });
     ASSERT_TRUE(waitUntil([&] { return unreadable.has_value(); }));
     QTest::qWait(50);
     processPendingEvents();

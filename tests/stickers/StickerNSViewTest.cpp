@@ -121,7 +121,7 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
 
-// Pictures are decoded for the size shown: growing re-decodes rather than stretches.
+// Pictures are decoded for the size shown: growing re-decodes one, shrinking only the media.
 TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
     const auto view = makeView(withBackground(picture("large.png", Qt::blue, {2000, 1000})));
     view->show(); // resize events come only while shown
