@@ -6,22 +6,18 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString output;
-};
-
-ToolRun run(const QString& program, const QStringList& arguments) {
+// The exit code, -1 on a crash or a hang, and the merged output.
+std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    ToolRun result;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
-    result.output = QString::fromUtf8(process.readAll());
-    return result;
+    const bool ended =
+        process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
 }
 
 bool missing(const QString& tool) {
@@ -31,45 +27,41 @@ bool missing(const QString& tool) {
 } // namespace
 
 TEST(Package, TheMetainfoValidatesWithoutTheNetworkAndWithoutAHint) {
-    if (missing(QStringLiteral("appstreamcli")))
+    if (missing(u"appstreamcli"_s))
         GTEST_SKIP() << "appstreamcli missing";
-    const ToolRun validated = run(QStringLiteral("appstreamcli"),
-                                  {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                                   QStringLiteral("--pedantic"), QStringLiteral(VANTREL_METAINFO)});
-    EXPECT_EQ(validated.exitCode, 0) << qPrintable(validated.output);
-    EXPECT_FALSE(validated.output.contains(QStringLiteral("P: "))) << qPrintable(validated.output);
+    const auto [status, output] =
+        run(u"appstreamcli"_s,
+            {u"validate"_s, u"--no-net"_s, u"--pedantic"_s, QStringLiteral(VANTREL_METAINFO)});
+    EXPECT_EQ(status, 0) << qPrintable(output);
+    EXPECT_FALSE(output.contains(u"P: "_s)) << qPrintable(output);
 }
 
 TEST(Package, TheDebianPackageHoldsTheProgramItsFilesAndWhatItNeeds) {
-    if (missing(QStringLiteral("dpkg-deb")) || missing(QStringLiteral("dpkg-shlibdeps")))
+    if (missing(u"dpkg-deb"_s) || missing(u"dpkg-shlibdeps"_s))
         GTEST_SKIP() << "dpkg-dev missing";
     QTemporaryDir output;
-    const ToolRun packed =
-        run(QStringLiteral(VANTREL_CPACK),
-            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-             QStringLiteral(VANTREL_CPACK_CONFIG), QStringLiteral("-B"), output.path()});
-    ASSERT_EQ(packed.exitCode, 0) << qPrintable(packed.output);
-    const QString architecture =
-        run(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}).output.trimmed();
-    const QString deb = output.filePath(
-        QStringLiteral("vantrel_%1_%2.deb").arg(QStringLiteral(VANTREL_VERSION), architecture));
-    ASSERT_TRUE(QFileInfo::exists(deb)) << qPrintable(packed.output);
+    const auto [status, log] = run(QStringLiteral(VANTREL_CPACK),
+                                   {u"-G"_s, u"DEB"_s, u"--config"_s,
+                                    QStringLiteral(VANTREL_CPACK_CONFIG), u"-B"_s, output.path()});
+    ASSERT_EQ(status, 0) << qPrintable(log);
+    const QString architecture = run(u"dpkg"_s, {u"--print-architecture"_s}).second.trimmed();
+    const QString deb =
+        output.filePath(u"vantrel_%1_%2.deb"_s.arg(QStringLiteral(VANTREL_VERSION), architecture));
+    ASSERT_TRUE(QFileInfo::exists(deb)) << qPrintable(log);
 
     QStringList files;
-    for (const QString& line : run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb})
-                                   .output.split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         run(u"dpkg-deb"_s, {u"-c"_s, deb}).second.split(u'\n', Qt::SkipEmptyParts)) {
         if (!line.startsWith(u'd'))
             files << line.section(u' ', -1);
     }
-    const QString metainfo = QStringLiteral("./usr/share/metainfo/") +
-                             QFileInfo(QStringLiteral(VANTREL_METAINFO)).fileName();
     for (const QString& expected :
-         {QStringLiteral("./usr/bin/vantrel"),
-          QStringLiteral("./usr/share/applications/vantrel.desktop"), metainfo,
-          QStringLiteral("./usr/share/icons/hicolor/scalable/apps/vantrel.svg"),
-          QStringLiteral("./usr/share/icons/hicolor/16x16/apps/vantrel.png"),
-          QStringLiteral("./usr/share/icons/hicolor/256x256/apps/vantrel.png"),
-          QStringLiteral("./usr/share/man/man1/vantrel.1.gz")})
+         {u"./usr/bin/vantrel"_s, u"./usr/share/applications/vantrel.desktop"_s,
+          u"./usr/share/metainfo/"_s + QFileInfo(QStringLiteral(VANTREL_METAINFO)).fileName(),
+          u"./usr/share/icons/hicolor/scalable/apps/vantrel.svg"_s,
+          u"./usr/share/icons/hicolor/16x16/apps/vantrel.png"_s,
+          u"./usr/share/icons/hicolor/256x256/apps/vantrel.png"_s,
+          u"./usr/share/man/man1/vantrel.1.gz"_s})
         EXPECT_TRUE(files.contains(expected)) << qPrintable(expected);
     // Nothing of the build beyond the program and its data: no test, library or header.
     for (const QString& file : std::as_const(files))
@@ -77,9 +69,7 @@ TEST(Package, TheDebianPackageHoldsTheProgramItsFilesAndWhatItNeeds) {
             << qPrintable(file);
 
     // The shared libraries name their packages; the plugins Qt loads are named by hand.
-    const QString depends =
-        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
-            .output;
+    const QString depends = run(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s}).second;
     for (const char* package : {"libqt6widgets6", "libqt6svg6", "libheif1", "liblz4-1", "libicu72",
                                 "qt6-image-formats-plugins"})
         EXPECT_TRUE(depends.contains(QLatin1String(package)))

@@ -25,39 +25,35 @@ namespace {
 
 class Program : public testing::Test {
 protected:
-    // Starts the program, on the offscreen platform when it has a display. Its temporary
-    // directory is private too, so that no fallback reaches the shared one.
-    void start(QProcess& process, const QStringList& arguments = {}, bool withDisplay = true,
-               const TinyFileSystem* inside = nullptr) const {
+    // TMPDIR is private too, so that no fallback reaches the shared one.
+    void start(QProcess& process, bool withDisplay = true, const TinyFileSystem* inside = nullptr,
+               const QString& workingDirectory = {}) const {
         QProcessEnvironment env;
         isolateHome(env, m_home.path());
         QDir().mkpath(m_tmp);
-        env.insert(QStringLiteral("TMPDIR"), m_tmp);
-        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        env.insert(u"TMPDIR"_s, m_tmp);
+        env.insert(u"PATH"_s, qEnvironmentVariable("PATH"));
         if (withDisplay)
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(m_environment);
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(workingDirectory);
         if (inside)
-            inside->start(process, QStringLiteral(VANTREL_BINARY), arguments);
+            inside->start(process, QStringLiteral(VANTREL_BINARY), m_arguments);
         else
-            process.start(QStringLiteral(VANTREL_BINARY), arguments);
+            process.start(QStringLiteral(VANTREL_BINARY), m_arguments);
         ASSERT_TRUE(process.waitForStarted());
     }
 
+    // The errors leave out Qt's own complaints about XDG_RUNTIME_DIR.
     struct Result {
         int status;
-        QByteArray out;
-        QByteArray err;
+        QByteArray out, err;
     };
-
-    Result run(const QStringList& arguments, bool withDisplay = false,
-               const QString& workingDirectory = {}) const {
+    Result run(bool withDisplay = true, const QString& directory = {}) const {
         QProcess process;
-        process.setWorkingDirectory(workingDirectory);
-        start(process, arguments, withDisplay);
+        start(process, withDisplay, nullptr, directory);
         EXPECT_TRUE(process.waitForFinished(30000));
-        // Qt itself warns while the application starts when XDG_RUNTIME_DIR is missing or open.
         QByteArrayList errors = process.readAllStandardError().split('\n');
         errors.removeIf([](const QByteArray& line) { return line.startsWith("QStandardPaths: "); });
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -67,27 +63,39 @@ protected:
     // The lock file names its holder's process first.
     static bool holdsLockIn(const QProcess& process, const QString& directory) {
         return waitUntil([&] {
-            return readFile(directory + QStringLiteral("/vantrel.lock")).split('\n').value(0) ==
+            return readFile(directory + u"/vantrel.lock"_s).split('\n').value(0) ==
                    QByteArray::number(process.processId());
         });
     }
 
-    static void stop(QProcess& process) {
+    static void stop(QProcess& process, int signalNumber = SIGTERM) {
         // An ended process has no id, and kill(0) would reach this test too.
         ASSERT_EQ(process.state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
         ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
         EXPECT_EQ(process.exitCode(), 0);
     }
 
+    // Whether the stored list holds count stickers, all adopted into the storage.
+    bool adopted(const QString& config, qsizetype count) const {
+        const QSettings settings(config, QSettings::IniFormat);
+        const auto stored =
+            StickerJson::decode(settings.value(u"vantrel_stickers_v5"_s).toByteArray());
+        return !settings.contains(u"vantrel_stickers_v4"_s) && stored && stored->size() == count &&
+               std::all_of(stored->cbegin(), stored->cend(), [&](const Sticker& s) {
+                   return s.gifPath.startsWith(m_storage + u"/Media/"_s);
+               });
+    }
+
     QTemporaryDir m_home;
-    const QString m_configFile = m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
-    const QString m_storage = m_home.filePath(QStringLiteral(".local/share/Vantrel"));
-    const QString m_tmp = m_home.filePath(QStringLiteral("tmp"));
-    const QString m_tmpFallback =
-        m_tmp + QStringLiteral("/vantrel-") + QString::number(::geteuid());
+    const QString m_configFile = m_home.filePath(u".config/Vantrel/Vantrel.conf"_s);
+    const QString m_storage = m_home.filePath(u".local/share/Vantrel"_s);
+    const QString m_tmp = m_home.filePath(u"tmp"_s);
+    const QString m_tmpFallback = m_tmp + u"/vantrel-"_s + QString::number(::geteuid());
     // Overrides what start() sets up; an empty XDG_RUNTIME_DIR counts as unset.
     QProcessEnvironment m_environment;
+    QStringList m_arguments;
 };
 
 // A raw client of the program's socket, which keeps this test free of a network library.
@@ -121,7 +129,8 @@ TEST_F(Program, AnswersTheCommandLineAndSaysOnceThatThereIsNoDisplay) {
         {{}, 1, {}, "\n"},
     };
     for (const auto& c : cases) {
-        const Result result = run(c.arguments);
+        m_arguments = c.arguments;
+        const Result result = run(false);
         EXPECT_EQ(result.status, c.status) << c.err.constData();
         EXPECT_TRUE(c.out.isEmpty() ? result.out.isEmpty() : result.out.startsWith(c.out));
         EXPECT_TRUE(result.err.contains(c.err));
@@ -133,57 +142,46 @@ TEST_F(Program, AnswersTheCommandLineAndSaysOnceThatThereIsNoDisplay) {
 TEST_F(Program, FlushesThePreferencesOnEachQuitSignal) {
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         QDir(m_home.path()).removeRecursively();
-        const QString media = m_home.filePath(QStringLiteral("pictures/cat.gif"));
+        const QString media = m_home.filePath(u"pictures/cat.gif"_s);
         writeFile(media, "GIF89a");
         // Under the older key: the quit must also leave the migrated list behind.
         QSettings(m_configFile, QSettings::IniFormat)
-            .setValue(QStringLiteral("vantrel_stickers_v4"),
-                      *StickerJson::encode({Sticker::withMedia(media)}));
+            .setValue(u"vantrel_stickers_v4"_s, *StickerJson::encode({Sticker::withMedia(media)}));
         QProcess process;
         start(process);
         // The adopted copy shows that the store is loaded, long before the delayed write.
-        ASSERT_TRUE(
-            waitUntil([&] { return !filesBelow(m_storage + QStringLiteral("/Media")).isEmpty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !filesBelow(m_storage + u"/Media"_s).isEmpty(); }));
         // Once the main window is up (0.3 s after launch), it must not hold the quit back.
         if (signalNumber == SIGINT)
             QThread::msleep(800);
-        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
-        ASSERT_TRUE(process.waitForFinished(30000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
-        EXPECT_EQ(process.exitCode(), 0);
-
-        const QSettings settings(m_configFile, QSettings::IniFormat);
-        EXPECT_FALSE(settings.contains(QStringLiteral("vantrel_stickers_v4")));
-        const auto stored = StickerJson::decode(
-            settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray());
-        ASSERT_TRUE(stored && stored->size() == 1);
-        EXPECT_TRUE(stored->at(0).gifPath.startsWith(m_storage + QStringLiteral("/Media/")));
+        stop(process, signalNumber);
+        EXPECT_TRUE(adopted(m_configFile, 1)) << signalNumber;
     }
 }
 
 TEST_F(Program, AFullDiskLosesNoSticker) {
     // Full where the list is written, and full where the pictures are copied to.
-    for (const QString& full : {QStringLiteral(".config"), QStringLiteral(".local/share")}) {
+    for (const QString& full : {u".config"_s, u".local/share"_s}) {
         QDir(m_home.path()).removeRecursively();
         const TinyFileSystem disk(m_home.filePath(full), 256 * 1024);
         if (!disk.isReady())
             GTEST_SKIP() << "mounting a tmpfs needs root";
         const QString config = disk.reach(m_configFile);
-        // Pictures outside the storage: the start copies them in and saves the list.
+        // Pictures outside the storage, which the start copies in.
         QList<Sticker> stickers;
         for (int i = 0; i < 5; ++i) {
-            const QString picture = m_home.filePath(QStringLiteral("pictures/%1.gif").arg(i));
+            const QString picture = m_home.filePath(u"pictures/%1.gif"_s.arg(i));
             writeFile(picture, QByteArray(6000, 'g'));
             stickers.append(Sticker::withMedia(picture));
         }
         QSettings(config, QSettings::IniFormat)
-            .setValue(QStringLiteral("vantrel_stickers_v5"), *StickerJson::encode(stickers));
+            .setValue(u"vantrel_stickers_v5"_s, *StickerJson::encode(stickers));
         const QByteArray before = readFile(config);
         disk.fill();
 
         QProcess onFullDisk;
-        start(onFullDisk, {}, true, &disk);
-        ASSERT_TRUE(holdsLockIn(onFullDisk, m_home.filePath(QStringLiteral("runtime"))));
+        start(onFullDisk, true, &disk);
+        ASSERT_TRUE(holdsLockIn(onFullDisk, m_home.filePath(u"runtime"_s)));
         if (full == u".config") {
             ASSERT_TRUE(waitUntil([&] {
                 return onFullDisk.readAllStandardError().contains("vantrel: cannot save");
@@ -194,34 +192,21 @@ TEST_F(Program, AFullDiskLosesNoSticker) {
 
         disk.makeRoom();
         QProcess withRoom;
-        start(withRoom, {}, true, &disk);
-        const auto adopted = [&] {
-            const auto stored =
-                StickerJson::decode(QSettings(config, QSettings::IniFormat)
-                                        .value(QStringLiteral("vantrel_stickers_v5"))
-                                        .toByteArray());
-            return stored && stored->size() == 5 &&
-                   std::all_of(stored->cbegin(), stored->cend(), [&](const Sticker& s) {
-                       return s.gifPath.startsWith(m_storage + QStringLiteral("/Media/"));
-                   });
-        };
-        EXPECT_TRUE(waitUntil(adopted)) << full.toStdString();
+        start(withRoom, true, &disk);
+        EXPECT_TRUE(waitUntil([&] { return adopted(config, 5); })) << full.toStdString();
         stop(withRoom);
     }
 }
 
 TEST_F(Program, KeepsItsLockAndSocketWhereOnlyTheUserCanReachThem) {
-    const QString open = m_home.filePath(u"open"_s);
+    const QString open = m_home.filePath(u"open"_s), own = m_home.filePath(u"own"_s);
     const QString deep = m_home.filePath(u"runtime/"_s + QString(100, u'd'));
-    const QString own = m_home.filePath(u"own"_s);
     const QString cacheFallback = m_home.filePath(u".cache/Vantrel"_s);
-    const QString first = m_home.filePath(u"first"_s);
-    const QString second = m_home.filePath(u"second"_s);
+    const QString first = m_home.filePath(u"first"_s), second = m_home.filePath(u"second"_s);
     // Qt's own fallback, which another user may have made first.
     const QString qtFallback =
         m_tmp + u"/runtime-"_s + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
-    // What is made in the way: a file, a directory of the given mode, a link to one of ours, or
-    // one of another user's (which needs root).
+    // What is in the way: a file, a directory of the mode, a link to ours, another user's.
     enum Kind { file, directory, link, foreign };
     const struct {
         const char* name;
@@ -255,12 +240,11 @@ TEST_F(Program, KeepsItsLockAndSocketWhereOnlyTheUserCanReachThem) {
             ::chown(QFile::encodeName(c.made).constData(), 65534, 65534);
         m_environment.insert(u"XDG_RUNTIME_DIR"_s, c.runtime);
         QProcess primary;
-        primary.setWorkingDirectory(first);
-        start(primary);
+        start(primary, true, nullptr, first);
         EXPECT_TRUE(holdsLockIn(primary, c.expected));
-        const Result handedOver = run({}, true, second);
-        EXPECT_EQ(handedOver.status, 0);
-        EXPECT_EQ(handedOver.err, QByteArray());
+        const Result handedOver = run(true, second);
+        EXPECT_TRUE(handedOver.status == 0 && handedOver.err.isEmpty())
+            << handedOver.err.constData();
         EXPECT_EQ(permissionsOf(c.expected),
                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         stop(primary);
@@ -268,11 +252,9 @@ TEST_F(Program, KeepsItsLockAndSocketWhereOnlyTheUserCanReachThem) {
     }
 }
 
-// A first run that dies without cleaning up leaves its lock and socket behind; neither blocks
-// the next, nor does a client that floods the socket without ending its line.
 TEST_F(Program, ASecondLaunchHandsOverPastAStaleLockAndAFloodingClient) {
-    const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-    const QString socket = runtime + QStringLiteral("/vantrel.socket");
+    const QString runtime = m_home.filePath(u"runtime"_s), socket = runtime + u"/vantrel.socket"_s;
+    // A first run that dies leaves its lock and socket behind.
     QProcess crashed;
     start(crashed);
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket); }));
@@ -282,9 +264,8 @@ TEST_F(Program, ASecondLaunchHandsOverPastAStaleLockAndAFloodingClient) {
     QProcess primary;
     start(primary);
     ASSERT_TRUE(holdsLockIn(primary, runtime)) << "the stale lock blocked the start";
-    ASSERT_EQ(run({}, true).status, 0);
-    const int idle = connectTo(socket);
-    const int flooding = connectTo(socket);
+    ASSERT_EQ(run().status, 0);
+    const int idle = connectTo(socket), flooding = connectTo(socket);
     const QByteArray chunk(64 * 1024, 'x');
     qsizetype sent = 0;
     EXPECT_TRUE(waitUntil([&] {
@@ -296,9 +277,8 @@ TEST_F(Program, ASecondLaunchHandsOverPastAStaleLockAndAFloodingClient) {
         return isHungUp(flooding);
     }));
     EXPECT_FALSE(isHungUp(idle)) << "another connection went with it";
-    const Result second = run({}, true);
-    EXPECT_EQ(second.status, 0);
-    EXPECT_EQ(second.err, QByteArray());
+    const Result second = run();
+    EXPECT_TRUE(second.status == 0 && second.err.isEmpty()) << second.err.constData();
     EXPECT_EQ(primary.state(), QProcess::Running);
     ::close(idle);
     ::close(flooding);

@@ -3,7 +3,7 @@
 
 #include "ui/FilePicker.h"
 
-// Answers with a set path (or a cancel) and records how it was asked.
+// Answers with a set path, or a cancel, and records how it was asked.
 class FakeFilePicker final : public FilePicker {
 public:
     std::optional<QString> pickPicture(QWidget*, AppLanguage language) override {
@@ -11,14 +11,9 @@ public:
         lastLanguage = language;
         return answer;
     }
-    std::optional<QString> pickBackground(QWidget*, AppLanguage language) override {
-        ++backgroundCalls;
-        lastLanguage = language;
-        return answer;
-    }
+    std::optional<QString> pickBackground(QWidget*, AppLanguage) override { return answer; }
 
     std::optional<QString> answer;
     int pictureCalls = 0;
-    int backgroundCalls = 0;
     AppLanguage lastLanguage = AppLanguage::ru;
 };

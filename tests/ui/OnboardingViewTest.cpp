@@ -6,13 +6,11 @@
 
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 class OnboardingViewTest : public ShellStoreFixture {};
 
 TEST_F(OnboardingViewTest, PickingRelabelsOnlyTheScreenAndEachNewScreenStartsInRussian) {
     QWidget window;
-    window.resize(340, 540);
     window.show();
     QStringList order;
     QObject::connect(&m_settings, &AppSettings::languageChanged,
@@ -27,7 +25,7 @@ TEST_F(OnboardingViewTest, PickingRelabelsOnlyTheScreenAndEachNewScreenStartsInR
         if (pickEnglish) {
             QTest::mouseClick(view.languageControl()->segment(1), Qt::LeftButton);
             EXPECT_EQ(view.continueButton()->text(), QStringLiteral("Continue"));
-            EXPECT_TRUE(order.isEmpty());
+            EXPECT_TRUE(order.isEmpty()) << "nothing is stored before Continue";
         }
         QTest::mouseClick(view.continueButton(), Qt::LeftButton);
     }

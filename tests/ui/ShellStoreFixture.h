@@ -12,11 +12,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// The shared objects the main window's views work on: preferences in memory, settings, and a
-// store whose files live in a temporary directory.
+// Preferences in memory, settings, and a store whose files live in a temporary directory.
 class ShellStoreFixture : public testing::Test {
 protected:
-    // A small PNG the user could pick, at name under the temporary directory.
+    // A small PNG the user could pick.
     QString picked(const QString& name) const {
         const QString path = m_root.filePath(QStringLiteral("picked/") + name);
         QImage image(20, 10, QImage::Format_ARGB32);

