@@ -23,14 +23,12 @@
 
 namespace {
 
-// Delivers a drag entering (QDragEnterEvent) or dropping (QDropEvent) on target, offering a
-// copy or a move; the action taken, none when refused.
+// Delivers a drag of text, and of urls if any, entering (QDragEnterEvent) or dropping (QDropEvent)
+// on target, offering a copy or a move; the action taken, none when refused.
 template <typename Event>
-std::optional<Qt::DropAction> deliver(QWidget* target, const QList<QUrl>& urls = {},
-                                      bool text = false) {
+std::optional<Qt::DropAction> deliver(QWidget* target, const QList<QUrl>& urls = {}) {
     QMimeData data;
-    if (text || urls.isEmpty())
-        data.setText(QStringLiteral("any text"));
+    data.setText(QStringLiteral("any text"));
     if (!urls.isEmpty())
         data.setUrls(urls);
     Event event(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
@@ -220,8 +218,8 @@ TEST_F(ContentViewTest, AHandleDragReordersLiveAndOnlyLocalPicturesDroppedFromOu
         m_settings.setHasCompletedOnboarding(!firstRun);
         const qsizetype before = m_store.stickers().size();
         const auto taken = added.isEmpty() ? std::nullopt : std::optional(Qt::CopyAction);
-        EXPECT_EQ(deliver<QDragEnterEvent>(c, urls, true), taken) << firstRun;
-        EXPECT_EQ(deliver<QDropEvent>(c, urls, true), taken) << firstRun;
+        EXPECT_EQ(deliver<QDragEnterEvent>(c, urls), taken) << firstRun;
+        EXPECT_EQ(deliver<QDropEvent>(c, urls), taken) << firstRun;
         QStringList names;
         for (qsizetype i = before; i < m_store.stickers().size(); ++i)
             names << m_store.stickers()[i].name;

@@ -10,6 +10,7 @@
 #include "ui/MenuBarStickerRow.h"
 #include "ui/ShellStoreFixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -50,7 +51,7 @@ protected:
 
 } // namespace
 
-TEST_F(MenuBarViewTest, ThePanelAndTheTrayMenuActOnTheStickersAsTheyAreNow) {
+TEST_F(MenuBarViewTest, ThePanelAndTheTrayMenuActOnTheStickersAsTheyAreNowAndOnlyTabShowsARing) {
     // With no stickers, all of them count as hidden.
     EXPECT_EQ(m_view.hideButton()->title(), QStringLiteral("Показать все стикеры"));
     EXPECT_FALSE(m_view.emptyLabel()->isHidden());
@@ -95,6 +96,18 @@ TEST_F(MenuBarViewTest, ThePanelAndTheTrayMenuActOnTheStickersAsTheyAreNow) {
                 rows()[0]->lockButton()->isChecked());
     m_settings.setLanguage(AppLanguage::en);
     EXPECT_EQ(m_view.hideButton()->title(), QStringLiteral("Hide all stickers"));
+    // Only the button the keyboard's Tab reaches shows a ring.
+    MenuBarButton* focused = nullptr;
+    for (int press = 0; press < 8 && !focused; ++press) {
+        for (const MenuBarButton* button : m_view.findChildren<MenuBarButton*>())
+            EXPECT_FALSE(button->showsFocus()) << press;
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &m_view,
+                        Qt::Key_Tab);
+        focused = qobject_cast<MenuBarButton*>(QApplication::focusWidget());
+    }
+    ASSERT_TRUE(focused);
+    for (const MenuBarButton* button : m_view.findChildren<MenuBarButton*>())
+        EXPECT_EQ(button->showsFocus(), button == focused);
 }
 
 TEST_F(MenuBarViewTest, AHiddenPanelCatchesUpWhenItOpensAndNeverReachesPastItsScreen) {
