@@ -6,8 +6,7 @@
 
 using L10n::Key;
 
-// Every key has a text in both languages and a distinct raw value, its case name matched
-// exactly; the program's name is not translated.
+// Each key has both texts and its own case name as raw value; the program's name stays as is.
 TEST(L10n, EveryKeyHasTextsAndARawValueMatchedExactly) {
     QSet<QString> seen;
     for (const Key key : L10n::allKeys()) {
@@ -17,8 +16,8 @@ TEST(L10n, EveryKeyHasTextsAndARawValueMatchedExactly) {
         seen.insert(L10n::rawValue(key));
     }
     EXPECT_EQ(seen.size(), static_cast<qsizetype>(L10n::keyCount));
-    EXPECT_EQ(L10n::text(Key::appName, AppLanguage::ru), QStringLiteral("Vantrel"));
-    EXPECT_EQ(L10n::rawValue(Key::menuBarLabelHint), QStringLiteral("menuBarLabelHint"));
+    EXPECT_EQ(L10n::text(Key::appName, AppLanguage::ru), "Vantrel");
+    EXPECT_EQ(L10n::rawValue(Key::menuBarLabelHint), "menuBarLabelHint");
     for (const char16_t* raw : {u"MenuBarLabelHint", u"appname", u""})
         EXPECT_FALSE(L10n::keyFromRawValue(raw));
 }

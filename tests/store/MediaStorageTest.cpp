@@ -4,13 +4,10 @@
 #include "support/TestSupport.h"
 #include "support/TinyFileSystem.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,115 +19,79 @@ public:
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
-        if (m_delivered >= 300000)
-            return -1;
-        const qint64 n = std::min<qint64>(maxSize, 100000);
-        std::fill_n(data, n, 'x');
+        const qint64 n = m_delivered >= 300000 ? -1 : std::min<qint64>(maxSize, 100000);
+        std::fill_n(data, std::max<qint64>(n, 0), 'x');
         m_delivered += n;
         return n;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
     qint64 m_delivered = 0;
 };
 
 class MediaStorageTest : public testing::Test {
 protected:
-    QString inData(const QString& relative) const { return m_root.filePath(relative); }
-
     QTemporaryDir m_root;
-    MediaStorage m_storage{m_root.filePath(QStringLiteral("data"))};
+    MediaStorage m_storage{m_root.filePath("data")};
+    const QString m_media = m_storage.mediaDirectory();
 };
 
 } // namespace
 
-TEST_F(MediaStorageTest, CopiesUnderAFreshNameWithALowerCaseExtension) {
-    const QString source = inData(QStringLiteral("pick/Cat.PNG"));
-    writeFile(source, "png-bytes");
-    const StoredCopy first =
-        m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
-    const StoredCopy second =
-        m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), QStringLiteral("gif"));
-    ASSERT_TRUE(first && second);
-    EXPECT_NE(first.path, second.path);
-    const QFileInfo info(first.path);
-    EXPECT_EQ(info.suffix(), QStringLiteral("png"));
-    EXPECT_FALSE(QUuid::fromString(info.completeBaseName()).isNull());
-    EXPECT_EQ(readFile(first.path), QByteArray("png-bytes"));
-    EXPECT_TRUE(QFileInfo::exists(source));
-    // The user's pictures are theirs alone, also in a storage an older version opened to all.
-    EXPECT_EQ(permissionsOf(first.path), QFile::ReadOwner | QFile::WriteOwner);
-    const QFile::Permissions open =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
-    for (const QString& directory : {m_storage.storageDirectory(), m_storage.mediaDirectory()})
-        ASSERT_TRUE(QFile::setPermissions(directory, open));
-    ASSERT_TRUE(m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), u"gif"_s));
-    for (const QString& directory : {m_storage.storageDirectory(), m_storage.mediaDirectory()})
-        EXPECT_EQ(permissionsOf(directory), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-TEST_F(MediaStorageTest, AFailedCopyLeavesNothingBehind) {
+// Part-way failing reads, bad sources or targets, and a full disk leave no file behind. A copy is
+// a fresh owner-only file each time, also in a storage an older version opened to all.
+TEST_F(MediaStorageTest, CopiesWholeUnderAFreshOwnerOnlyNameOrLeaveNothing) {
     FailingDevice failing;
-    const StoredCopy copy = m_storage.copyIntoStorage(
-        failing, QStringLiteral("a.gif"), m_storage.mediaDirectory(), QStringLiteral("gif"));
+    const StoredCopy copy = m_storage.copyIntoStorage(failing, "a.gif", m_media, "gif");
     EXPECT_FALSE(copy);
     EXPECT_FALSE(copy.error.isEmpty());
+    const QString source = m_root.filePath("Cat.PNG");
+    writeFile(source, "png-bytes");
+    for (const auto& [from, target] : {std::pair{m_root.filePath("missing.gif"), m_media},
+                                       {m_root.path(), m_media},
+                                       {QString(), m_media},
+                                       {source, m_root.filePath("no/dir")}})
+        EXPECT_FALSE(m_storage.copyIntoStorage(from, target, "gif")) << from.toStdString();
     EXPECT_EQ(filesBelow(m_storage.storageDirectory()), QStringList());
 
-    // A missing source, a directory, no name at all, and a target directory that is not there.
-    writeFile(inData(QStringLiteral("a.gif")), "a");
-    const QString media = m_storage.mediaDirectory();
-    for (const auto& [source, target] :
-         {std::pair{inData(QStringLiteral("missing.gif")), media},
-          {m_root.path(), media},
-          {QString(), media},
-          {inData(QStringLiteral("a.gif")), inData(QStringLiteral("no/dir"))}})
-        EXPECT_FALSE(m_storage.copyIntoStorage(source, target, QStringLiteral("gif")))
-            << source.toStdString();
-    EXPECT_EQ(filesBelow(m_storage.storageDirectory()), QStringList());
+    const QStringList directories{m_storage.storageDirectory(), m_media};
+    for (const QString& directory : directories)
+        ASSERT_TRUE(QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther));
+    const StoredCopy first = m_storage.copyIntoStorage(source, m_storage.mediaDirectory(), "gif");
+    const StoredCopy second = m_storage.copyIntoStorage(source, m_media, "gif");
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.path, second.path);
+    EXPECT_EQ(QFileInfo(first.path).suffix(), "png");
+    EXPECT_EQ(permissionsOf(first.path), QFile::ReadOwner | QFile::WriteOwner);
+    for (const QString& directory : directories)
+        EXPECT_EQ(permissionsOf(directory), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    // A full disk, which fails the last write or only the sync of a small file.
-    TinyFileSystem disk(inData(QStringLiteral("full")), 64 * 1024);
+    TinyFileSystem disk(m_root.filePath("full"), 64 * 1024);
     if (!disk.isReady())
         return;
-    const QString fullDirectory = disk.reach(inData(QStringLiteral("full")));
+    const QString full = disk.reach(m_root.filePath("full"));
     disk.fill();
-    writeFile(inData(QStringLiteral("b.png")), QByteArray(6000, 'b'));
-    EXPECT_FALSE(m_storage.copyIntoStorage(inData(QStringLiteral("b.png")), fullDirectory,
-                                           QStringLiteral("png")));
-    EXPECT_EQ(filesBelow(fullDirectory), QStringList{QStringLiteral(".filler")});
+    writeFile(m_root.filePath("b.png"), QByteArray(6000, 'b'));
+    EXPECT_FALSE(m_storage.copyIntoStorage(m_root.filePath("b.png"), full, "png"));
+    EXPECT_EQ(filesBelow(full), QStringList{".filler"});
 }
 
 TEST_F(MediaStorageTest, DeletesOnlyRegularFilesReallyInsideTheStorage) {
-    const QString inside = m_storage.mediaDirectory() + QStringLiteral("/A.gif");
-    const QString sibling = inData(QStringLiteral("data/Vantrel2/Media/B.gif"));
-    const QString outside = inData(QStringLiteral("outside.gif"));
+    const QString inside = m_media + "/A.gif";
+    const QString sibling = m_root.filePath("data/Vantrel2/Media/B.gif");
+    const QString outside = m_root.filePath("outside.gif");
     for (const QString& path : {inside, sibling, outside})
         writeFile(path, "x");
-    const QString link = m_storage.mediaDirectory() + QStringLiteral("/link.gif");
-    ASSERT_TRUE(QFile::link(outside, link));
-    const QString linkedDirectory = m_storage.storageDirectory() + QStringLiteral("/out");
-    ASSERT_TRUE(QFile::link(m_root.path(), linkedDirectory));
-
-    const QString candidates[] = {
-        sibling,
-        outside,
-        m_storage.mediaDirectory() + QStringLiteral("/../../Vantrel2/Media/B.gif"),
-        link,
-        linkedDirectory + QStringLiteral("/outside.gif"),
-        QStringLiteral("outside.gif"),
-        m_storage.mediaDirectory(),
-        m_storage.storageDirectory(),
-        QString(),
-    };
-    for (const QString& path : candidates)
+    ASSERT_TRUE(QFile::link(outside, m_media + "/link.gif"));
+    ASSERT_TRUE(QFile::link(m_root.path(), m_storage.storageDirectory() + "/out"));
+    for (const QString& path :
+         {sibling, outside, m_media + "/../../Vantrel2/Media/B.gif", m_media + "/link.gif",
+          m_storage.storageDirectory() + "/out/outside.gif", QString("outside.gif"), m_media,
+          m_storage.storageDirectory(), QString()})
         m_storage.deleteStoredFile(path);
     for (const QString& path : {inside, sibling, outside})
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
-    EXPECT_TRUE(QFileInfo(m_storage.mediaDirectory()).isDir());
-
-    m_storage.deleteStoredFile(m_storage.backgroundsDirectory() +
-                               QStringLiteral("/../Media/A.gif"));
+    EXPECT_TRUE(QFileInfo(m_media).isDir());
+    m_storage.deleteStoredFile(m_storage.backgroundsDirectory() + "/../Media/A.gif");
     EXPECT_FALSE(QFileInfo::exists(inside));
 }

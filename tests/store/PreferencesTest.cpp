@@ -7,7 +7,6 @@
 #include "support/TinyFileSystem.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,182 +14,156 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
-// Root reads every file; without the override capabilities, on this thread, the file's
-// permissions hold for root as for its owner.
+// Without root's override capabilities on this thread, a file's mode holds as for its owner.
 class WithoutFileAccessOverride final {
+    struct Capabilities {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+        long set() { return ::syscall(SYS_capset, &header, data); }
+    } m_saved;
+
 public:
     WithoutFileAccessOverride() {
-        if (::geteuid() != 0 || capabilities(SYS_capget) != 0)
-            return;
-        m_saved = m_data[0].effective;
-        m_data[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
-        m_dropped = capabilities(SYS_capset) == 0;
+        ::syscall(SYS_capget, &m_saved.header, m_saved.data);
+        Capabilities reduced = m_saved;
+        reduced.data[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        reduced.set();
     }
-    ~WithoutFileAccessOverride() {
-        if (!m_dropped)
-            return;
-        m_data[0].effective = m_saved;
-        capabilities(SYS_capset);
-    }
-
-private:
-    long capabilities(long call) { return ::syscall(call, &m_header, m_data); }
-
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_data[_LINUX_CAPABILITY_U32S_3]{};
-    quint32 m_saved = 0;
-    bool m_dropped = false;
+    ~WithoutFileAccessOverride() { m_saved.set(); }
 };
+
+const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
 
 } // namespace
 
-TEST(Preferences, ReadersSeeAWriteAtOnceAndTheBackendOneCoalescedWrite) {
-    auto backend = std::make_shared<MemoryPreferencesBackend>(QVariantMap{{u"old"_s, u"x"_s}});
-    Preferences preferences(backend);
-    EXPECT_EQ(preferences.value(u"old"_s).toString(), u"x"_s);
-    preferences.flush();
-    EXPECT_EQ(backend->writeCount(), 0) << "a clean flush writes";
-    for (int i = 0; i < 500; ++i) {
-        preferences.setValue(u"k"_s, i);
-        EXPECT_EQ(preferences.value(u"k"_s).toInt(), i);
-    }
-    preferences.remove(u"old"_s);
-    preferences.remove(u"never-there"_s);
-    EXPECT_EQ(backend->writeCount(), 0);
-    ASSERT_TRUE(waitUntil([&] { return backend->writeCount() > 0; }));
-    ASSERT_TRUE(waitUntil([&] { return !preferences.hasPendingWrite(); }));
-    preferences.flush();
-    EXPECT_EQ(backend->writeCount(), 1);
-    EXPECT_EQ(backend->readAll(), QVariantMap({{u"k"_s, 499}}));
-    // A flush writes what is pending at once.
-    preferences.setValue(u"a"_s, QByteArray("bytes"));
-    preferences.flush();
-    EXPECT_EQ(backend->writeCount(), 2);
-    EXPECT_EQ(backend->readAll().value(u"a"_s).toByteArray(), QByteArray("bytes"));
-}
-
-TEST(Preferences, AFailingWriteIsRetriedSaidOnceAndSavedOnceItWorks) {
-    auto backend = std::make_shared<MemoryPreferencesBackend>();
+// Readers see a write at once, the backend one coalesced write. A failing write is retried, said
+// once per streak, and saved once it works, at the latest on destruction.
+TEST(Preferences, WritesAreCoalescedAndRetriedUntilTheyWork) {
+    auto backend = std::make_shared<MemoryPreferencesBackend>(QVariantMap{{"old", "x"}});
     {
         Preferences preferences(backend, nullptr, std::chrono::milliseconds(10));
         QSignalSpy failing(&preferences, &Preferences::writeFailing);
         QSignalSpy recovered(&preferences, &Preferences::writeRecovered);
+        EXPECT_EQ(preferences.value("old").toString(), "x");
+        preferences.flush();
+        EXPECT_EQ(backend->writeCount(), 0) << "a clean flush writes";
+        for (int i = 0; i < 500; ++i)
+            preferences.setValue("k", i);
+        preferences.remove("old");
+        EXPECT_EQ(preferences.value("k").toInt(), 499);
+        EXPECT_FALSE(preferences.contains("old"));
+        EXPECT_EQ(backend->writeCount(), 0);
+        ASSERT_TRUE(waitUntil([&] { return backend->writeCount() > 0; }));
+        preferences.remove("never-there");
+        preferences.flush();
+        EXPECT_EQ(backend->writeCount(), 1);
+        EXPECT_EQ(backend->readAll(), QVariantMap({{"k", 499}}));
+
         backend->setFailing(true);
-        preferences.setValue(QStringLiteral("k"), 1);
+        preferences.setValue("k", 1);
         ASSERT_TRUE(waitUntil([&] { return backend->failureCount() >= 5; }));
-        preferences.setValue(QStringLiteral("k"), 2);
+        preferences.setValue("k", 2);
         EXPECT_EQ(failing.count(), 1);
         EXPECT_EQ(recovered.count(), 0);
         EXPECT_FALSE(preferences.flush());
         EXPECT_FALSE(preferences.lastError().isEmpty());
-
         backend->setFailing(false);
         ASSERT_TRUE(waitUntil([&] { return recovered.count() == 1; }));
-        EXPECT_EQ(backend->readAll().value(QStringLiteral("k")).toInt(), 2);
+        EXPECT_EQ(backend->readAll().value("k").toInt(), 2);
         EXPECT_FALSE(preferences.hasPendingWrite());
-
         backend->setFailing(true);
-        preferences.setValue(QStringLiteral("k"), 3);
+        preferences.setValue("k", 3);
         EXPECT_FALSE(preferences.flush());
         backend->setFailing(false);
     }
-    EXPECT_EQ(backend->readAll().value(QStringLiteral("k")).toInt(), 3);
+    EXPECT_EQ(backend->readAll().value("k").toInt(), 3);
 }
 
-TEST(IniPreferencesBackend, RoundTripsValuesThroughAQSettingsFile) {
+// A new file is the owner's alone; a linked one is written through and keeps its mode.
+TEST(IniPreferencesBackend, RoundTripsValuesAndKeepsTheFileWhereAndAsItIs) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("cfg/Vantrel/Vantrel.conf"));
+    const QString path = dir.filePath("cfg/Vantrel/Vantrel.conf");
     const QByteArray bytes("[{\"a\":\"\\/x\"}]\n\0\xff", 16);
+    const QString label("😀 = ; [x]");
     {
         Preferences preferences(std::make_shared<IniPreferencesBackend>(path));
-        preferences.setValue(QStringLiteral("vantrel_stickers_v5"), bytes);
-        preferences.setValue(QStringLiteral("vantrel_onboarding_done"), true);
-        preferences.setValue(QStringLiteral("vantrel_menubar_label"), QStringLiteral("😀 = ; [x]"));
+        preferences.setValue("vantrel_stickers_v5", bytes);
+        preferences.setValue("vantrel_menubar_label", label);
     }
-    const QSettings settings(path, QSettings::IniFormat);
-    EXPECT_EQ(settings.value(QStringLiteral("vantrel_stickers_v5")).typeId(),
-              QMetaType::QByteArray);
-    EXPECT_EQ(settings.value(QStringLiteral("vantrel_menubar_label")).toString(),
-              QStringLiteral("😀 = ; [x]"));
-    Preferences reread(std::make_shared<IniPreferencesBackend>(path));
-    EXPECT_TRUE(reread.value(QStringLiteral("vantrel_onboarding_done")).toBool());
-    EXPECT_EQ(reread.value(QStringLiteral("vantrel_stickers_v5")).toByteArray(), bytes);
-    // It lists the user's pictures: nobody else reads it.
-    EXPECT_EQ(permissionsOf(path), QFile::ReadOwner | QFile::WriteOwner);
-    // Only the file itself is left: no temporary or lock files.
-    EXPECT_EQ(filesBelow(dir.path()), QStringList{u"cfg/Vantrel/Vantrel.conf"_s});
-}
+    EXPECT_EQ(IniPreferencesBackend(path).readAll(),
+              QVariantMap({{"vantrel_stickers_v5", bytes}, {"vantrel_menubar_label", label}}));
+    EXPECT_EQ(permissionsOf(path), ownerOnly);
+    EXPECT_EQ(filesBelow(dir.path()), QStringList{"cfg/Vantrel/Vantrel.conf"});
 
-TEST(IniPreferencesBackend, AFailedWriteReportsItAndLeavesNoTemporaryFile) {
-    QTemporaryDir dir;
-    QString error;
-    // A directory in the file's place cannot be replaced by a file.
-    const QString path = dir.filePath(QStringLiteral("Vantrel.conf"));
-    writeFile(path + QStringLiteral("/inside"), "kept");
+    const QString target = dir.filePath("dotfiles/vantrel.conf");
+    writeFile(target, "[General]\nvantrel_language=en\n");
+    ASSERT_TRUE(QFile::setPermissions(target, ownerOnly | QFile::ReadGroup));
+    ASSERT_TRUE(QFile::remove(path) && QFile::link("../../dotfiles/vantrel.conf", path));
     IniPreferencesBackend backend(path);
-    EXPECT_TRUE(backend.readAll().isEmpty());
-    EXPECT_FALSE(backend.writeAll({{QStringLiteral("k"), 2}}, error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(filesBelow(dir.path()), QStringList{QStringLiteral("Vantrel.conf/inside")});
-
-    writeFile(dir.filePath(u"file"_s), "a file where a directory should be");
-    EXPECT_FALSE(
-        IniPreferencesBackend(dir.filePath(u"file/Vantrel.conf"_s)).writeAll({{u"k"_s, 2}}, error));
+    QVariantMap values = backend.readAll();
+    values.insert("k", true);
+    QString error;
+    ASSERT_TRUE(backend.writeAll(values, error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(permissionsOf(target), ownerOnly | QFile::ReadGroup);
+    EXPECT_EQ(IniPreferencesBackend(target).readAll(),
+              QVariantMap({{"vantrel_language", "en"}, {"k", "true"}}));
+    EXPECT_EQ(filesBelow(dir.path()),
+              QStringList({"cfg/Vantrel/Vantrel.conf", "dotfiles/vantrel.conf"}));
 }
 
-TEST(IniPreferencesBackend, AFullDiskLeavesTheFileAsItWas) {
+// A file or directory in the way; a disk that is full, or has room for part of the file only.
+TEST(IniPreferencesBackend, AFailedWriteReportsItAndLeavesTheFileAsItWas) {
     QTemporaryDir dir;
-    TinyFileSystem disk(dir.filePath(QStringLiteral("config")), 64 * 1024);
+    writeFile(dir.filePath("Vantrel.conf/inside"), "kept");
+    writeFile(dir.filePath("file"), "a file where a directory should be");
+    for (const char* name : {"Vantrel.conf", "file/Vantrel.conf"}) {
+        IniPreferencesBackend backend(dir.filePath(name));
+        QString error;
+        EXPECT_FALSE(backend.writeAll({{"k", 2}}, error)) << name;
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_EQ(filesBelow(dir.path()), QStringList({"Vantrel.conf/inside", "file"}));
+
+    TinyFileSystem disk(dir.filePath("config"), 64 * 1024);
     if (!disk.isReady())
         GTEST_SKIP() << "mounting a tmpfs needs root";
-    const QString path = disk.reach(dir.filePath(QStringLiteral("config/Vantrel.conf")));
-    const QVariantMap before{{QStringLiteral("k"), QByteArray(3000, 'a')}};
-    const QVariantMap after{{QStringLiteral("k"), QByteArray(20000, 'b')},
-                            {QStringLiteral("l"), true}};
-    // Full, and with room for the first pages of the new file only.
+    const QString path = disk.reach(dir.filePath("config/Vantrel.conf"));
+    const QVariantMap after{{"k", QByteArray(20000, 'b')}, {"l", true}};
     for (const qint64 spare : {0, 8192}) {
         IniPreferencesBackend backend(path);
         QString error;
-        ASSERT_TRUE(backend.writeAll(before, error)) << error.toStdString();
+        ASSERT_TRUE(backend.writeAll({{"k", QByteArray(3000, 'a')}}, error));
         const QByteArray stored = readFile(path);
         disk.fill(spare);
         EXPECT_FALSE(backend.writeAll(after, error)) << spare;
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(readFile(path), stored);
         EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
-                  QStringList{QStringLiteral("Vantrel.conf")});
+                  QStringList{"Vantrel.conf"});
         disk.makeRoom();
         EXPECT_TRUE(backend.writeAll(after, error)) << error.toStdString();
-        EXPECT_EQ(backend.readAll(), QVariantMap({{QStringLiteral("k"), after[u"k"_s]},
-                                                  {QStringLiteral("l"), QStringLiteral("true")}}));
+        EXPECT_EQ(backend.readAll(), QVariantMap({{"k", after["k"]}, {"l", "true"}}));
     }
 }
 
+// Random bytes, a mode its owner may not read, no settings, and settings cut off by a bad line.
 TEST(IniPreferencesBackend, KeepsAFileItCannotReadBesideItBeforeTheFirstWrite) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Vantrel.conf"));
-    EXPECT_TRUE(IniPreferencesBackend(path).readAll().isEmpty());
-    // Random bytes, a file its owner may not read, text with no setting in it, and settings
-    // with a broken line, which are read as far as they go.
-    struct Case {
+    const QString path = dir.filePath("Vantrel.conf");
+    const struct {
         QByteArray bytes;
         QFile::Permissions permissions;
         QVariantMap read;
-    };
-    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
-    const Case cases[] = {
+    } cases[] = {
         {QByteArray("\xff\xfe\0\0[[[=\n==\n\x93\x01k=v\n", 18), ownerOnly, {}},
-        {QByteArray("[General]\nvantrel_language=en\n"), {}, {}},
-        {QByteArray("# just some words\n"), ownerOnly, {}},
-        {QByteArray("[General]\nvantrel_language=en\n[broken\n"),
-         ownerOnly,
-         {{QStringLiteral("vantrel_language"), QStringLiteral("en")}}},
+        {"[General]\nvantrel_language=en\n", {}, {}},
+        {"# just some words\n", ownerOnly, {}},
+        {"[General]\nvantrel_language=en\n[broken\n", ownerOnly, {{"vantrel_language", "en"}}},
     };
-    for (const Case& bad : cases) {
+    for (const auto& bad : cases) {
         QDir(dir.path()).removeRecursively();
         writeFile(path, bad.bytes);
         QFile::setPermissions(path, bad.permissions);
@@ -199,37 +172,13 @@ TEST(IniPreferencesBackend, KeepsAFileItCannotReadBesideItBeforeTheFirstWrite) {
         {
             const WithoutFileAccessOverride asTheUser;
             EXPECT_EQ(backend.readAll(), bad.read) << bad.bytes.toStdString();
-            EXPECT_TRUE(backend.writeAll({{QStringLiteral("k"), 1}}, error)) << error.toStdString();
-            EXPECT_TRUE(backend.writeAll({{QStringLiteral("k"), 2}}, error));
+            EXPECT_TRUE(backend.writeAll({{"k", 1}}, error)) << error.toStdString();
+            EXPECT_TRUE(backend.writeAll({{"k", 2}}, error));
         }
-        const QStringList kept =
-            QDir(dir.path()).entryList({QStringLiteral("Vantrel.conf.unreadable-*")});
+        const QStringList kept = QDir(dir.path()).entryList({"Vantrel.conf.unreadable-*"});
         ASSERT_EQ(kept.size(), 1);
         EXPECT_EQ(readFile(dir.filePath(kept[0])), bad.bytes);
-        EXPECT_EQ(IniPreferencesBackend(path).readAll(),
-                  QVariantMap({{QStringLiteral("k"), QStringLiteral("2")}}));
-        EXPECT_EQ(permissionsOf(path), QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(IniPreferencesBackend(path).readAll(), QVariantMap({{"k", "2"}}));
+        EXPECT_EQ(permissionsOf(path), ownerOnly);
     }
-}
-
-TEST(IniPreferencesBackend, WritesThroughALinkAndKeepsTheFilesPermissions) {
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("dotfiles/vantrel.conf"));
-    writeFile(target, "[General]\nvantrel_language=en\n");
-    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-    QFile::setPermissions(target, shared);
-    const QString path = dir.filePath(QStringLiteral("config/Vantrel.conf"));
-    QDir().mkpath(dir.filePath(QStringLiteral("config")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../dotfiles/vantrel.conf"), path));
-
-    IniPreferencesBackend backend(path);
-    QVariantMap values = backend.readAll();
-    values.insert(QStringLiteral("k"), 1);
-    QString error;
-    ASSERT_TRUE(backend.writeAll(values, error)) << error.toStdString();
-    EXPECT_TRUE(QFileInfo(path).isSymLink());
-    EXPECT_EQ(permissionsOf(target), shared);
-    EXPECT_EQ(IniPreferencesBackend(target).readAll().value(QStringLiteral("k")).toInt(), 1);
-    EXPECT_EQ(filesBelow(dir.path()), QStringList({QStringLiteral("config/Vantrel.conf"),
-                                                   QStringLiteral("dotfiles/vantrel.conf")}));
 }

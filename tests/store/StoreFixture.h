@@ -18,29 +18,34 @@ protected:
         m_store = std::make_unique<StickerStore>(m_preferences, dataDirectory());
         return *m_store;
     }
-
     QString dataDirectory() const { return m_root.filePath(QStringLiteral("data")); }
     QString storageDirectory() const { return dataDirectory() + QStringLiteral("/Vantrel"); }
-    QString mediaFile(const QString& name) const {
-        const QString path = storageDirectory() + QStringLiteral("/Media/") + name;
-        writeFile(path, "GIF89a");
+    static QString written(const QString& path, const QByteArray& bytes) {
+        writeFile(path, bytes);
         return path;
+    }
+    QString mediaFile(const QString& name) const {
+        return written(storageDirectory() + QStringLiteral("/Media/") + name, "GIF89a");
     }
     QString outsideFile(const QString& name) const {
-        const QString path = m_root.filePath(QStringLiteral("elsewhere/") + name);
-        writeFile(path, "outside");
-        return path;
+        return written(m_root.filePath(QStringLiteral("elsewhere/") + name), "outside");
     }
-
-    void storeList(const QString& key, const QList<Sticker>& stickers) {
-        m_preferences.setValue(key, *StickerJson::encode(stickers));
+    // The current and the previous stored list; a null value is none.
+    void setStored(const QByteArray& current, const QByteArray& previous = {}) {
+        for (const auto& [key, value] : {std::pair{StickerStore::saveKey, current},
+                                         {StickerStore::previousSaveKey, previous}}) {
+            m_preferences.remove(key);
+            if (!value.isNull())
+                m_preferences.setValue(key, value);
+        }
+    }
+    QByteArray stored(const QString& key = StickerStore::saveKey) const {
+        return m_preferences.value(key).toByteArray();
     }
     QList<Sticker> storedList() const {
-        return StickerJson::decode(m_preferences.value(StickerStore::saveKey).toByteArray())
-            .value_or(QList<Sticker>());
+        return StickerJson::decode(stored()).value_or(QList<Sticker>());
     }
-    // Name and zIndex of each sticker in list order, as "a1 b0"; by name alone for lists that a
-    // save made while loading wrote with the stored zIndex.
+    // Name and zIndex of each sticker in list order, as "a1 b0", or names alone.
     static QString layout(const QList<Sticker>& list, bool withZIndex = true) {
         QStringList result;
         for (const Sticker& s : list)
