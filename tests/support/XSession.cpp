@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -33,53 +34,35 @@ std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QString
     return process;
 }
 
-// How a window manager starts, with and without its compositor. A manager without one of its own
-// gets the named compositor beside it.
+// How each window manager starts, with its compositor and without one (leading NAME=value words
+// go to its environment); a manager without a compositor of its own gets the named one beside it.
 struct Launch {
-    QString name;
-    QString program;
-    QStringList arguments;
-    QStringList argumentsWithoutCompositor;
-    QString compositor;
-    QStringList environmentWithoutCompositor;
+    const char* withCompositor;
+    const char* withoutCompositor;
+    const char* compositor;
 };
+constexpr std::array<Launch, 9> launches{{
+    {"openbox --sm-disable", "openbox --sm-disable", "xcompmgr"},
+    {"xfwm4 --compositor=on --sm-client-disable", "xfwm4 --compositor=off --sm-client-disable",
+     ""},
+    {"kwin_x11", "KWIN_COMPOSE=N kwin_x11", ""},
+    // mutter always composites on X11.
+    {"mutter --x11 --sm-disable", "mutter --x11 --sm-disable", ""},
+    {"marco --composite --sm-disable", "marco --no-composite --sm-disable", ""},
+    {"metacity --composite --sm-disable", "metacity --no-composite --sm-disable", ""},
+    {"icewm", "icewm", "xcompmgr"},
+    {"fluxbox", "fluxbox", "xcompmgr"},
+    {"i3", "i3", "picom"},
+}};
 
-QList<Launch> launches() {
-    const QString xcompmgr = QStringLiteral("xcompmgr");
-    const auto list = [](std::initializer_list<const char*> items) {
-        QStringList result;
-        for (const char* item : items)
-            result.append(QString::fromLatin1(item));
-        return result;
-    };
-    return {
-        {QStringLiteral("openbox"), QStringLiteral("openbox"), list({"--sm-disable"}),
-         list({"--sm-disable"}), xcompmgr, {}},
-        {QStringLiteral("xfwm4"), QStringLiteral("xfwm4"),
-         list({"--compositor=on", "--sm-client-disable"}),
-         list({"--compositor=off", "--sm-client-disable"}), {}, {}},
-        {QStringLiteral("kwin_x11"), QStringLiteral("kwin_x11"), {}, {}, {},
-         list({"KWIN_COMPOSE=N"})},
-        // mutter always composites on X11.
-        {QStringLiteral("mutter"), QStringLiteral("mutter"), list({"--x11", "--sm-disable"}),
-         list({"--x11", "--sm-disable"}), {}, {}},
-        {QStringLiteral("marco"), QStringLiteral("marco"), list({"--composite", "--sm-disable"}),
-         list({"--no-composite", "--sm-disable"}), {}, {}},
-        {QStringLiteral("metacity"), QStringLiteral("metacity"),
-         list({"--composite", "--sm-disable"}), list({"--no-composite", "--sm-disable"}), {},
-         {}},
-        {QStringLiteral("icewm"), QStringLiteral("icewm"), {}, {}, xcompmgr, {}},
-        {QStringLiteral("fluxbox"), QStringLiteral("fluxbox"), {}, {}, xcompmgr, {}},
-        {QStringLiteral("i3"), QStringLiteral("i3"), {}, {}, QStringLiteral("picom"), {}},
-    };
+QString nameOf(const Launch& launch) {
+    return QString::fromLatin1(launch.withCompositor).section(u' ', 0, 0);
 }
 
-std::optional<Launch> launchOf(const QString& name) {
-    for (const Launch& launch : launches()) {
-        if (launch.name == name)
-            return launch;
-    }
-    return std::nullopt;
+const Launch* launchOf(const QString& name) {
+    const auto found = std::find_if(launches.begin(), launches.end(),
+                                    [&](const Launch& launch) { return nameOf(launch) == name; });
+    return found == launches.end() ? nullptr : &*found;
 }
 
 bool installed(const QString& program) {
@@ -151,15 +134,15 @@ bool XSession::toolsAvailable() {
 
 QStringList XSession::windowManagers() {
     QStringList names;
-    for (const Launch& launch : launches())
-        names.append(launch.name);
+    for (const Launch& launch : launches)
+        names.append(nameOf(launch));
     return names;
 }
 
 bool XSession::isInstalled(const QString& windowManager) {
-    const std::optional<Launch> launch = launchOf(windowManager);
-    return launch && installed(launch->program) &&
-           (launch->compositor.isEmpty() || installed(launch->compositor));
+    const Launch* launch = launchOf(windowManager);
+    const QString compositor = QString::fromLatin1(launch ? launch->compositor : "");
+    return launch && installed(windowManager) && (compositor.isEmpty() || installed(compositor));
 }
 
 bool XSession::isReady() const {
@@ -414,26 +397,26 @@ bool XSession::connectWhenServing(int displayNumber, QProcess& server) {
 }
 
 bool XSession::startWindowManager(const Options& options) {
-    const std::optional<Launch> launch = launchOf(options.windowManager);
+    const Launch* launch = launchOf(options.windowManager);
     m_configDirectory = std::make_unique<QTemporaryDir>();
     if (!launch || !m_configDirectory->isValid())
         return false;
-    m_compositorProgram = launch->compositor;
-    m_windowManagerName = launch->name;
+    m_compositorProgram = QString::fromLatin1(launch->compositor);
+    m_windowManagerName = options.windowManager;
     QStringList arguments =
-        options.compositor ? launch->arguments : launch->argumentsWithoutCompositor;
+        QString::fromLatin1(options.compositor ? launch->withCompositor : launch->withoutCompositor)
+            .split(u' ');
     // Window managers keep settings in the home directory: a private one keeps the developer's.
     QProcessEnvironment env = environment();
+    while (arguments.first().contains(u'='))
+        env.insert(arguments.first().section(u'=', 0, 0),
+                   arguments.takeFirst().section(u'=', 1));
     const QString home = m_configDirectory->path();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    if (!options.compositor) {
-        for (const QString& setting : launch->environmentWithoutCompositor)
-            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    }
-    if (launch->name == QStringLiteral("i3")) {
+    if (m_windowManagerName == QStringLiteral("i3")) {
         const QString config = m_configDirectory->filePath(QStringLiteral("i3config"));
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly) ||
@@ -441,7 +424,7 @@ bool XSession::startWindowManager(const Options& options) {
             return false;
         arguments << QStringLiteral("-c") << config;
     }
-    m_windowManager = makeQuietProcess(launch->program, arguments);
+    m_windowManager = makeQuietProcess(arguments.takeFirst(), arguments);
     m_windowManager->setProcessEnvironment(env);
     m_windowManager->start();
     if (!waitWhileRunning(*m_windowManager, [this] {
