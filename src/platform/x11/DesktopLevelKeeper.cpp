@@ -203,21 +203,22 @@ void DesktopLevelKeeper::checkDesktopType() {
     if (inPlace || !mayRestack())
         return;
 
-    // Without a sibling, the bottom one goes to the front of the desktop level. A manager
-    // without restack requests (marco) takes raise requests, each to the front in turn.
-    const bool restacks = Xcb::property32(m_connection, m_root, m_supported, XCB_ATOM_ATOM).contains(m_restackRequest);
-    std::uint32_t below = top < 0 ? std::uint32_t{XCB_WINDOW_NONE} : stacking.at(top);
+    // Each is raised to the front of the desktop level in turn, bottom one first: kwin ignores a
+    // restack above the desktop window, and marco knows no restack requests at all, but both
+    // raise. A restack request speaks for the user, as a pager does; a plain raise may be
+    // refused as the application's own.
+    const bool restacks = Xcb::property32(m_connection, m_root, m_supported, XCB_ATOM_ATOM)
+                              .contains(m_restackRequest);
     for (const std::uint32_t window : std::as_const(m_kept)) {
         if (!stacking.contains(window))
             continue;
         if (restacks) {
             Xcb::sendToRoot(m_connection, m_root, window, m_restackRequest,
-                       {Xcb::sourcePager, below, XCB_STACK_MODE_ABOVE, 0, 0});
+                            {Xcb::sourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
         } else {
             const std::uint32_t raise = XCB_STACK_MODE_ABOVE;
             xcb_configure_window(m_connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &raise);
         }
-        below = window;
     }
     xcb_flush(m_connection);
 }
