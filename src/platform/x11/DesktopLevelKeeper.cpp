@@ -185,12 +185,14 @@ void DesktopLevelKeeper::checkUnmanaged() {
 
 void DesktopLevelKeeper::checkDesktopType() {
     // The window manager's own order of the windows it manages, bottom to top.
-    const QList<std::uint32_t> stacking = Xcb::property32(m_connection, m_root, m_clientListStacking, XCB_ATOM_WINDOW);
+    const QList<std::uint32_t> stacking =
+        Xcb::property32(m_connection, m_root, m_clientListStacking, XCB_ATOM_WINDOW);
     qsizetype top = -1;
     for (const std::uint32_t client : desktopClients()) {
         if (!m_kept.contains(client))
             top = std::max(top, stacking.indexOf(client));
     }
+    belongToDesktop(top < 0 ? std::uint32_t{XCB_WINDOW_NONE} : stacking.at(top));
     qsizetype at = top;
     bool inPlace = true;
     for (const std::uint32_t window : std::as_const(m_kept)) {
@@ -221,6 +223,24 @@ void DesktopLevelKeeper::checkDesktopType() {
         }
     }
     xcb_flush(m_connection);
+}
+
+void DesktopLevelKeeper::belongToDesktop(std::uint32_t desktop) {
+    // Managers keep a transient window above the one it belongs to, also where they refuse a
+    // raise from a window that is not the active one (marco).
+    QHash<std::uint32_t, std::uint32_t> owners;
+    for (const std::uint32_t window : std::as_const(m_kept)) {
+        const auto known = m_transientFor.constFind(window);
+        if (known == m_transientFor.cend() || *known != desktop) {
+            if (desktop == XCB_WINDOW_NONE)
+                xcb_delete_property(m_connection, window, XCB_ATOM_WM_TRANSIENT_FOR);
+            else
+                xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window,
+                                    XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &desktop);
+        }
+        owners.insert(window, desktop);
+    }
+    m_transientFor = owners;
 }
 
 QList<std::uint32_t> DesktopLevelKeeper::desktopClients() {

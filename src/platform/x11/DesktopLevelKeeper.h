@@ -50,6 +50,7 @@ private:
     void checkUnmanaged();
     void checkDesktopType();
     QList<std::uint32_t> desktopClients();
+    void belongToDesktop(std::uint32_t desktop);
     std::uint32_t topLevelAncestor(std::uint32_t client);
     bool isInPlace(const QList<std::uint32_t>& children, std::uint32_t desktop) const;
     bool mayRestack();
@@ -74,6 +75,8 @@ private:
     QHash<std::uint32_t, bool> m_isDesktop;
     // The top-level frame of each desktop client, until a window is reparented or destroyed.
     QHash<std::uint32_t, std::uint32_t> m_frameOf;
+    // The desktop window each kept window was last made transient for.
+    QHash<std::uint32_t, std::uint32_t> m_transientFor;
     // The sibling each top-level window was last stacked above.
     QHash<std::uint32_t, std::uint32_t> m_aboveOf;
     bool m_checkPending = false;
