@@ -26,7 +26,6 @@ const QPoint upAt(840, 400);
 // Checks a manager does not pass yet; docs/desktops.md says why. They are reported, not failed.
 QStringList knownGaps(const QString& windowManager) {
     static const QHash<QString, QStringList> gaps = {
-        {QStringLiteral("fluxbox"), {QStringLiteral("look"), QStringLiteral("shaped")}},
         {QStringLiteral("i3"),
          {QStringLiteral("place"), QStringLiteral("look")}},
     };

@@ -4,7 +4,9 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -416,14 +418,21 @@ bool XSession::startWindowManager(const Options& options) {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    // i3 asks for a configuration on its first start; fluxbox's style sets a wallpaper that
+    // Debian does not ship and says so in a window of its own.
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(m_configDirectory->filePath(name)).absolutePath());
+        QFile file(m_configDirectory->filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
     if (m_windowManagerName == QStringLiteral("i3")) {
-        const QString config = m_configDirectory->filePath(QStringLiteral("i3config"));
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write("# i3 config file (v4)\nfont pango:DejaVu Sans 8\n") < 0)
+        if (!write(QStringLiteral("i3config"), "# i3 config file (v4)\nfont pango:DejaVu Sans 8\n"))
             return false;
-        arguments << QStringLiteral("-c") << config;
+        arguments << QStringLiteral("-c") << m_configDirectory->filePath(QStringLiteral("i3config"));
     }
+    if (m_windowManagerName == QStringLiteral("fluxbox") &&
+        !write(QStringLiteral(".fluxbox/overlay"), "background: none\n"))
+        return false;
     m_windowManager = makeQuietProcess(arguments.takeFirst(), arguments);
     m_windowManager->setProcessEnvironment(env);
     m_windowManager->start();
