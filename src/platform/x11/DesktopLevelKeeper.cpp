@@ -67,10 +67,20 @@ DesktopLevelKeeper::Kind DesktopLevelKeeper::kind() const {
     return Kind::unmanaged;
 }
 
-void DesktopLevelKeeper::keep(const QList<std::uint32_t>& bottomToTop, Kind kind) {
-    m_kept = bottomToTop;
+bool DesktopLevelKeeper::keepsFloatingOnTop() const {
+    return m_windowManagerName == "i3";
+}
+
+void DesktopLevelKeeper::keep(const QList<std::uint32_t>& desktopLevel, Kind kind,
+                              const QList<std::uint32_t>& onTop) {
+    m_kept = desktopLevel;
     m_keptKind = kind;
+    m_onTop = onTop;
     check();
+}
+
+bool DesktopLevelKeeper::isEmpty() const {
+    return m_kept.isEmpty() && m_onTop.isEmpty();
 }
 
 void DesktopLevelKeeper::readEvents() {
@@ -130,7 +140,7 @@ void DesktopLevelKeeper::handleEvents(bool queuedOnly) {
 }
 
 void DesktopLevelKeeper::scheduleCheck() {
-    if (m_checkPending || m_kept.isEmpty())
+    if (m_checkPending || isEmpty())
         return;
     // A burst of events (a window manager restacking everything) costs one check.
     m_checkPending = true;
@@ -141,12 +151,12 @@ void DesktopLevelKeeper::scheduleCheck() {
 }
 
 void DesktopLevelKeeper::check() {
-    if (m_kept.isEmpty() || xcb_connection_has_error(m_connection))
+    if (isEmpty() || xcb_connection_has_error(m_connection))
         return;
-    if (m_keptKind == Kind::unmanaged)
-        checkUnmanaged();
-    else
+    if (m_keptKind == Kind::desktopType && !m_kept.isEmpty())
         checkDesktopType();
+    if ((m_keptKind == Kind::unmanaged && !m_kept.isEmpty()) || !m_onTop.isEmpty())
+        checkUnmanaged();
     // Waiting for replies moved the events that came meanwhile into xcb's queue, where the
     // socket no longer tells of them.
     handleEvents(true);
@@ -159,6 +169,9 @@ void DesktopLevelKeeper::checkUnmanaged() {
         return;
     const xcb_window_t* first = xcb_query_tree_children(tree.get());
     const QList<std::uint32_t> children(first, first + xcb_query_tree_children_length(tree.get()));
+    checkOnTop(children);
+    if (m_keptKind != Kind::unmanaged || m_kept.isEmpty())
+        return;
     qsizetype top = -1;
     for (const std::uint32_t client : desktopClients())
         top = std::max(top, children.indexOf(topLevelAncestor(client)));
@@ -179,6 +192,40 @@ void DesktopLevelKeeper::checkUnmanaged() {
                                  XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
         }
         below = window;
+    }
+    xcb_flush(m_connection);
+}
+
+void DesktopLevelKeeper::checkOnTop(const QList<std::uint32_t>& children) {
+    qsizetype lowest = children.size();
+    for (const std::uint32_t window : std::as_const(m_onTop)) {
+        if (const qsizetype index = children.indexOf(window); index >= 0)
+            lowest = std::min(lowest, index);
+    }
+    // Only a shown managed window above them counts: menus and tooltips of any program are
+    // unmanaged and belong above.
+    QList<xcb_get_window_attributes_cookie_t> cookies;
+    QList<std::uint32_t> ours;
+    for (qsizetype at = lowest; at < children.size(); ++at) {
+        if (m_onTop.contains(children.at(at)))
+            ours.append(children.at(at));
+        else
+            cookies.append(xcb_get_window_attributes(m_connection, children.at(at)));
+    }
+    bool inPlace = true;
+    for (const xcb_get_window_attributes_cookie_t cookie : std::as_const(cookies)) {
+        const Xcb::ReplyPointer<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(m_connection, cookie, nullptr));
+        inPlace = inPlace && (!attributes || attributes->override_redirect ||
+                              attributes->map_state != XCB_MAP_STATE_VIEWABLE);
+    }
+    QList<std::uint32_t> wanted = m_onTop;
+    wanted.removeIf([&children](std::uint32_t window) { return !children.contains(window); });
+    if ((inPlace && ours == wanted) || !mayRestack())
+        return;
+    for (const std::uint32_t window : std::as_const(wanted)) {
+        const std::uint32_t top = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &top);
     }
     xcb_flush(m_connection);
 }

@@ -15,7 +15,9 @@ struct xcb_connection_t;
 // Keeps windows just above the desktop: directly over the top-most window of the desktop type
 // (the desktop icons), or at the bottom of the stack when there is none, putting them back
 // whenever the stacking around them changes (a click on the desktop raises the desktop window).
-// It watches on a connection of its own, so Qt sees none of the root's traffic.
+// Where the window manager cannot float a window undecorated, it keeps unmanaged windows above
+// every managed one as well. It watches on a connection of its own, so Qt sees none of the
+// root's traffic.
 class DesktopLevelKeeper final : public QObject {
 public:
     // How the kept windows are shown.
@@ -36,8 +38,14 @@ public:
     // over the desktop.
     Kind kind() const;
 
-    // The windows to keep, bottom to top; windows that no longer exist are passed over.
-    void keep(const QList<std::uint32_t>& bottomToTop, Kind kind);
+    // Whether floating windows are better unmanaged and kept on top: tiling managers (i3)
+    // decorate every window they float, whatever the window asks.
+    bool keepsFloatingOnTop() const;
+
+    // The windows to keep, bottom to top, just above the desktop and (unmanaged) above every
+    // managed window; windows that no longer exist are passed over.
+    void keep(const QList<std::uint32_t>& desktopLevel, Kind kind,
+              const QList<std::uint32_t>& onTop);
 
 private:
     DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root);
@@ -48,7 +56,9 @@ private:
     void scheduleCheck();
     void check();
     void checkUnmanaged();
+    void checkOnTop(const QList<std::uint32_t>& children);
     void checkDesktopType();
+    bool isEmpty() const;
     QList<std::uint32_t> desktopClients();
     void belongToDesktop(std::uint32_t desktop);
     std::uint32_t topLevelAncestor(std::uint32_t client);
@@ -69,6 +79,7 @@ private:
     std::uint32_t m_supported = 0;
     QSocketNotifier* m_notifier = nullptr;
     QList<std::uint32_t> m_kept;
+    QList<std::uint32_t> m_onTop;
     Kind m_keptKind = Kind::unmanaged;
     QByteArray m_windowManagerName;
     // Whether each managed client is of the desktop type, as read once.

@@ -114,7 +114,7 @@ void X11WindowingServices::applyStickerWindowState(QWidget& window, StickerLayer
         return;
     if (!window.isVisible())
         prepareForMap(*id, layer);
-    if (placementOf(*id) == Placement::unmanaged) {
+    if (isUnmanaged(placementOf(*id))) {
         xcb_flush(m_connection);
         return;
     }
@@ -137,7 +137,7 @@ void X11WindowingServices::prepareForMap(std::uint32_t window, StickerLayer laye
     const Placement placement = placementFor(layer);
     const bool typeChanges = (placement == Placement::desktopType) !=
                              (placementOf(window) == Placement::desktopType);
-    const std::uint32_t unmanaged = placement == Placement::unmanaged ? 1 : 0;
+    const std::uint32_t unmanaged = isUnmanaged(placement) ? 1 : 0;
     xcb_change_window_attributes(m_connection, window, XCB_CW_OVERRIDE_REDIRECT, &unmanaged);
     if (placement == Placement::managed)
         m_kept.remove(window);
@@ -185,20 +185,32 @@ void X11WindowingServices::setLayer(QWidget& window, StickerLayer layer) {
 
 void X11WindowingServices::restack(const QList<QWidget*>& bottomToTop) {
     QList<QWidget*> managed;
-    QList<std::uint32_t> kept;
+    QList<std::uint32_t> desktopLevel;
+    QList<std::uint32_t> onTop;
     for (QWidget* window : bottomToTop) {
         const std::optional<std::uint32_t> id = nativeWindow(*window);
         if (!id)
             continue;
-        if (placementOf(*id) != Placement::managed)
-            kept.append(*id);
-        else
+        switch (placementOf(*id)) {
+        case Placement::managed:
             managed.append(window);
+            break;
+        case Placement::unmanagedOnTop:
+            onTop.append(*id);
+            break;
+        case Placement::unmanaged:
+        case Placement::desktopType:
+            desktopLevel.append(*id);
+            break;
+        }
     }
     if (m_keeper)
-        m_keeper->keep(kept, !kept.isEmpty() && placementOf(kept.first()) == Placement::desktopType
-                                 ? DesktopLevelKeeper::Kind::desktopType
-                                 : DesktopLevelKeeper::Kind::unmanaged);
+        m_keeper->keep(desktopLevel,
+                       !desktopLevel.isEmpty() &&
+                               placementOf(desktopLevel.first()) == Placement::desktopType
+                           ? DesktopLevelKeeper::Kind::desktopType
+                           : DesktopLevelKeeper::Kind::unmanaged,
+                       onTop);
     restackManaged(managed);
 }
 
@@ -249,10 +261,16 @@ void X11WindowingServices::activate(QWidget& window) {
 }
 
 X11WindowingServices::Placement X11WindowingServices::placementFor(StickerLayer layer) const {
-    if (!m_keeper || layer != StickerLayer::desktop)
+    if (!m_keeper)
         return Placement::managed;
+    if (layer == StickerLayer::floating)
+        return m_keeper->keepsFloatingOnTop() ? Placement::unmanagedOnTop : Placement::managed;
     return m_keeper->kind() == DesktopLevelKeeper::Kind::unmanaged ? Placement::unmanaged
                                                                     : Placement::desktopType;
+}
+
+bool X11WindowingServices::isUnmanaged(Placement placement) {
+    return placement == Placement::unmanaged || placement == Placement::unmanagedOnTop;
 }
 
 X11WindowingServices::Placement X11WindowingServices::placementOf(std::uint32_t window) const {

@@ -18,7 +18,8 @@ class DesktopLevelKeeper;
 // Sticker window hints under X11, spoken to the window manager the EWMH way on Qt's own xcb
 // connection, so requests stay ordered after Qt's own (a show() before its state).
 //
-// Floating stickers are managed windows above the others. Desktop stickers are kept just above
+// Floating stickers are managed windows above the others, except under a tiling manager, which
+// decorates them: there they are unmanaged and kept on top. Desktop stickers are kept just above
 // the desktop window (see DesktopLevelKeeper for how, per window manager): a managed window of a
 // low level is hidden or covered when the desktop is shown, left on one workspace or tiled.
 // Under XWayland the compositor stacks X windows its own way, and both levels are managed
@@ -65,7 +66,8 @@ private:
                          std::unique_ptr<DesktopLevelKeeper> keeper);
 
     // How a window of a layer is shown; a change of it takes a new map.
-    enum class Placement { managed, unmanaged, desktopType };
+    enum class Placement { managed, unmanaged, desktopType, unmanagedOnTop };
+    static bool isUnmanaged(Placement placement);
     Placement placementFor(StickerLayer layer) const;
     Placement placementOf(std::uint32_t window) const;
     void prepareForMap(std::uint32_t window, StickerLayer layer);
