@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/HexColor.h"
 #include "model/StickerJson.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <limits>
 #include <tuple>
@@ -28,8 +30,7 @@ TEST(StickerJson, ReadsGivenValuesAndDefaultsTheRest) {
               Sticker(QUuid("0a1b2c3d-4e5f-6789-abcd-ef0123456789"), "/m/a.gif", "", 12, -2, 3.5,
                       "#FFFFFF", 1e308, -4, BGStyle::color, "", StickerLayer::desktop, false, false,
                       std::numeric_limits<qint64>::min()));
-    ASSERT_TRUE(decodeOne(R"(,"zIndex":4.0)"));
-    EXPECT_EQ(decodeOne(R"(,"zIndex":4.0)")->at(0).zIndex, 4);
+    EXPECT_EQ(decodeOne(R"(,"zIndex":4.0)").value().at(0).zIndex, 4);
     // A number too large for a double is not a finite value.
     EXPECT_FALSE(decodeOne(R"(,"cornerRadius":1e999)"));
 
@@ -104,5 +105,47 @@ TEST(StickerJson, RoundTripsEveryFieldExactlyAndRefusesNonFiniteNumbers) {
             s.*field = value;
             EXPECT_FALSE(StickerJson::encode({sample, s}));
         }
+    }
+}
+
+// Input as typed or pasted: prefixes and stray punctuation are tolerated, the number is read as
+// written (no #RGB short form), too many digits saturate, and text without digits gives black.
+TEST(ParseHexColor, ReadsTheLongestRunOfDigitsAsRgb) {
+    const std::pair<QColor, QStringList> cases[] = {
+        {QColor(255, 136, 0), {"#ff8800", "  #FF8800  ", "0XFF8800", "#FF8800;"}},
+        {Qt::black, {"", "#zz", "0x", "😀"}},
+        {QColor(0, 15, 255), {"#FFF"}},
+        {Qt::red, {"#80FF0000"}},
+        {QColor(0, 0, 0x12), {"#12zz34"}},
+        {Qt::white, {"#FFFFFFFFFFFFFFFFFF00"}}};
+    for (const auto& [color, texts] : cases)
+        for (const QString& text : texts)
+            EXPECT_EQ(parseHexColor(text), color) << text.toStdString();
+}
+
+// Components are truncated, and every byte value survives the 16-bit storage of QColor.
+TEST(FormatHexColor, TruncatesWritesUpperCaseAndRoundTripsEveryComponent) {
+    EXPECT_EQ(formatHexColor(QColor::fromRgbF(0.5f, 0.0f, 1.0f)), "#7F00FF");
+    EXPECT_EQ(formatHexColor(QColor()), "#FFFFFF");
+    EXPECT_EQ(formatHexColor(QColor::fromHsvF(0.0f, 1.0f, 1.0f)), "#FF0000");
+    for (int component = 0; component < 256; ++component) {
+        const QString text = QString("#%1%1%1").arg(component, 2, 16, QChar('0')).toUpper();
+        EXPECT_EQ(formatHexColor(parseHexColor(text.toLower())), text);
+    }
+}
+
+// Any name wins, even a blank one; else the media file's name, or its directory's.
+TEST(Sticker, DisplayNameFallsBackToTheMediaFileName) {
+    const struct {
+        const char *name, *gifPath, *shown;
+    } cases[] = {{"", "/x/Media/ABC.gif", "ABC.gif"},
+                 {"  ", "/x/Media/ABC.gif", "  "},
+                 {"", "/x/dir//", "dir"},
+                 {"", "/", "/"},
+                 {"", "", ""}};
+    for (const auto& c : cases) {
+        Sticker s = Sticker::withMedia(c.gifPath);
+        s.name = c.name;
+        EXPECT_EQ(s.displayName(), c.shown) << c.gifPath;
     }
 }
