@@ -1,19 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/MediaDecoding.h"
 
+#include "stickers/GifTiming.h"
+#include "stickers/MediaCache.h"
 #include "support/GifBuilder.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <libheif/heif_cxx.h>
+#include <optional>
 #include <tuple>
 
 namespace {
+
+using Delays = std::vector<std::optional<double>>;
+
+// Delays between other extensions; a GCE with no image is overridden by a later one and applies
+// to the next image only. The larger image spans several data sub-blocks.
+const QByteArray sample = GifBuilder()
+                              .addExtension(0xFF, QByteArray("NETSCAPE2.0\x03\x01\x00\x00", 15))
+                              .addFrame({2, 2}, Qt::red, 0)
+                              .addFrame({2, 2}, Qt::red, 1)
+                              .addControlExtension(7)
+                              .addControlExtension(3)
+                              .addFrame({2, 2}, Qt::red)
+                              .addExtension(0xFE, QByteArray(600, '\x2C'))
+                              .addFrame({30, 30}, Qt::red)
+                              .addFrame({2, 2}, Qt::red, 2)
+                              .addFrame({2, 2}, Qt::red, 65535)
+                              .build();
+const Delays sampleDelays{0.0, 0.01, 0.03, std::nullopt, 0.02, 655.35};
 
 QImage filled(QSize size, QColor colour) {
     QImage image(size, QImage::Format_ARGB32);
@@ -86,20 +109,73 @@ protected:
     QTemporaryDir m_dir;
 };
 
+using Media = std::shared_ptr<const DecodedMedia>;
+
+class MediaCacheTest : public MediaDecodingTest {
+protected:
+    // A two-frame 100×100 GIF, written on first use, fitted into box.
+    DecodeRequest gif(const QString& name, QSize box = {50, 50}) {
+        const QString path = m_dir.filePath(name);
+        if (!QFileInfo::exists(path))
+            write(name, GifBuilder()
+                            .addFrame({100, 100}, Qt::red, 5)
+                            .addFrame({100, 100}, Qt::blue, 5)
+                            .build());
+        return {path, true, box, {}, nullptr, FrameStore::Coding::compressed};
+    }
+
+    static Media fetch(MediaCache& cache, const DecodeRequest& request) {
+        Media media;
+        const auto ticket = cache.request(request, {}, [&](Media m) { media = std::move(m); });
+        EXPECT_TRUE(waitUntil([&] { return media != nullptr; }));
+        return media;
+    }
+
+    MediaCache m_cache;
+};
+
 } // namespace
 
-// Frames placed partly or wholly outside the canvas are clipped to it.
+// As built, with a 256-entry global colour table, as GIF87a, and cut anywhere: a prefix. Noise
+// after a header gives few delays, and other formats none.
+TEST(GifTiming, ReadsTheRawDelayOfEachImageAndSkipsEverythingElse) {
+    QByteArray withTable = sample;
+    withTable[10] = char(0x87);
+    withTable.insert(13, QByteArray(3 * 256, '\x3B'));
+    QByteArray old = sample;
+    old[4] = '7';
+    for (const QByteArray& gif : {sample, withTable, old})
+        EXPECT_EQ(GifTiming::readDelays(gif), sampleDelays);
+    for (qsizetype length = 0; length < sample.size(); ++length) {
+        const Delays part = GifTiming::readDelays(QByteArrayView(sample).first(length));
+        ASSERT_LE(part.size(), sampleDelays.size());
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), sampleDelays.begin())) << length;
+    }
+    QRandomGenerator random(7);
+    const QByteArray header = GifBuilder().addFrame({1, 1}, Qt::red, 1).build().chopped(1);
+    for (int round = 0; round < 200; ++round) {
+        QByteArray noise(qsizetype(random.bounded(1, 400)), '\0');
+        for (char& byte : noise)
+            byte = char(random.bounded(256));
+        EXPECT_LE(GifTiming::readDelays(header + noise).size(), 1U + noise.size() / 10);
+    }
+    for (const char* other : {"\x89PNG\r\n\x1a\n0000000000", "GIF88a0000000", ""})
+        EXPECT_TRUE(GifTiming::readDelays(QByteArray(other)).empty()) << other;
+}
+
+// Frames placed partly or wholly outside the canvas are clipped to it. Short delays are held at
+// 0.02 s, a missing one is 0.08 s, and a long one is kept.
 TEST_F(MediaDecodingTest, DecodesEveryFrameOfAGifWithItsDuration) {
     const QString path = write("a.gif", GifBuilder()
                                             .setScreen(40, 20)
                                             .addFrame({40, 20}, Qt::red, 0)
                                             .addFrame({40, 20}, Qt::green, 3)
                                             .addFrame({4, 4}, Qt::red, {}, {50, 30})
-                                            .addFrame({40, 20}, Qt::blue, 5, {20, 10})
+                                            .addFrame({40, 20}, Qt::blue, 65535, {20, 10})
                                             .build());
     const DecodedMedia media = decode(path);
     ASSERT_EQ(media.frames.size(), 4);
-    EXPECT_EQ(media.durations, (QList<double>{0.02, 0.03, 0.08, 0.05}));
+    EXPECT_EQ(media.durations, (QList<double>{0.02, 0.03, 0.08, 655.35}));
     EXPECT_EQ(media.frames.frameSize(), QSize(40, 20));
     EXPECT_TRUE(centreIs(media.frames.frame(2), Qt::green));
     EXPECT_TRUE(centreIs(media.frames.frame(3), Qt::blue));
@@ -264,4 +340,51 @@ TEST_F(MediaDecodingTest, RefusesHostileOrBrokenFilesBeforeDecoding) {
             }
         }
     }
+}
+
+TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
+    Media first, second;
+    int firstFrames = 0;
+    const auto a = m_cache.request(
+        gif("a.gif"), [&](const QImage&, double) { ++firstFrames; },
+        [&](Media media) { first = std::move(media); });
+    const auto b = m_cache.request(gif("a.gif"), {}, [&](Media media) { second = media; });
+    ASSERT_TRUE(waitUntil([&] { return first && second; }));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(firstFrames, 1);
+    // While someone holds the set, a later request gets it without decoding again.
+    EXPECT_EQ(fetch(m_cache, gif("a.gif")), first);
+    EXPECT_EQ(m_cache.decodesStarted(), 1);
+    // Another size is another set; the budget counts each set once and gets every byte back.
+    Media larger = fetch(m_cache, gif("a.gif", {80, 80}));
+    EXPECT_EQ(m_cache.decodesStarted(), 2);
+    EXPECT_EQ(m_cache.budget().used(), first->byteCount() + larger->byteCount());
+
+    MediaCache tight(std::make_shared<FrameBudget>(first->byteCount()),
+                     FrameStore::Coding::compressed);
+    const Media fits = fetch(tight, gif("a.gif"));
+    const Media past = fetch(tight, gif("b.gif", {60, 60}));
+    EXPECT_EQ(fits->frames.size(), 2);
+    EXPECT_EQ(past->frames.size(), 1);
+    EXPECT_TRUE(past->truncated);
+    first.reset();
+    second.reset();
+    larger.reset();
+    EXPECT_EQ(m_cache.budget().used(), 0);
+}
+
+TEST_F(MediaCacheTest, ADroppedTicketHearsNothingAndAnUnreadableFileGivesAnEmptySet) {
+    bool dropped = false;
+    std::ignore = m_cache.request(
+        gif("b.gif"), [&](const QImage&, double) { dropped = true; },
+        [&](Media) { dropped = true; });
+    DecodeRequest missing = gif("b.gif");
+    missing.path = m_dir.filePath("missing.gif");
+    std::optional<Media> unreadable;
+    const auto ticket = m_cache.request(missing, {}, [&](Media media) { unreadable = media; });
+    ASSERT_TRUE(waitUntil([&] { return unreadable.has_value(); }));
+    QTest::qWait(50);
+    processPendingEvents();
+    EXPECT_FALSE(dropped);
+    EXPECT_TRUE(!*unreadable || (*unreadable)->isEmpty());
 }

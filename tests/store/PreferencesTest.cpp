@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/Preferences.h"
 
+#include "store/AppSettings.h"
 #include "store/IniPreferencesBackend.h"
 #include "store/MemoryPreferencesBackend.h"
 #include "support/TestSupport.h"
@@ -181,4 +182,31 @@ TEST(IniPreferencesBackend, KeepsAFileItCannotReadBesideItBeforeTheFirstWrite) {
         EXPECT_EQ(IniPreferencesBackend(path).readAll(), QVariantMap({{"k", "2"}}));
         EXPECT_EQ(permissionsOf(path), ownerOnly);
     }
+}
+
+// Only exactly "en" selects English; every assignment is written and announced, equal ones too.
+TEST(AppSettings, EveryAssignmentIsWrittenAndReadBack) {
+    for (const char* stored : {"EN", "de", "", " en"}) {
+        Preferences preferences(std::make_shared<MemoryPreferencesBackend>(
+            QVariantMap{{AppSettings::languageKey, stored}}));
+        EXPECT_EQ(AppSettings(preferences).language(), AppLanguage::ru) << stored;
+        EXPECT_EQ(preferences.value(AppSettings::languageKey).toString(), stored);
+    }
+    auto backend = std::make_shared<MemoryPreferencesBackend>();
+    {
+        Preferences preferences(backend);
+        AppSettings settings(preferences);
+        QSignalSpy languageSpy(&settings, &AppSettings::languageChanged);
+        settings.setLanguage(AppLanguage::en);
+        settings.setLanguage(AppLanguage::en);
+        EXPECT_EQ(languageSpy.count(), 2);
+        settings.setMenuBarLabel(QString());
+        settings.setHasCompletedOnboarding(true);
+    }
+    EXPECT_EQ(backend->readAll(), QVariantMap({{AppSettings::languageKey, "en"},
+                                               {AppSettings::menuBarLabelKey, QString()},
+                                               {AppSettings::onboardingKey, true}}));
+    Preferences preferences(backend);
+    EXPECT_EQ(AppSettings(preferences).language(), AppLanguage::en);
+    EXPECT_TRUE(AppSettings(preferences).hasCompletedOnboarding());
 }

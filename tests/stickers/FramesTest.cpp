@@ -1,12 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "stickers/FramePlayer.h"
-
 #include "stickers/FakeFrameTimer.h"
+#include "stickers/FramePlayer.h"
+#include "stickers/FrameSource.h"
 
 #include <QPainter>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
+
+using Coding = FrameStore::Coding;
+
+// One frame of each kind the store codes differently: soft transparency, a small change, none,
+// a change over most of the frame, noise LZ4 cannot shrink, one pixel changed in the noise.
+QList<QImage> sampleFrames() {
+    QImage first(24, 16, QImage::Format_ARGB32_Premultiplied);
+    QImage noise(first.size(), first.format());
+    QRandomGenerator random(7);
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) {
+            first.setPixelColor(x, y, QColor(x * 10, y * 15, 90, 60 + x * 8));
+            noise.setPixel(x, y, random.generate() | 0xFF000000U);
+        }
+    QImage small = first.copy();
+    QPainter(&small).fillRect(5, 3, 3, 2, Qt::red);
+    QImage most = small.copy();
+    QPainter(&most).fillRect(1, 1, 22, 14, QColor(20, 200, 60));
+    QImage dot = noise.copy();
+    dot.setPixel(11, 9, qRgb(1, 2, 3));
+    return {first, small, small, most, noise, dot};
+}
+
+std::shared_ptr<DecodedMedia> stored(const QList<QImage>& frames, Coding coding,
+                                     qint64 budget = std::numeric_limits<qint64>::max()) {
+    auto media = std::make_shared<DecodedMedia>();
+    media->frames = FrameStore(coding);
+    qint64 used = 0;
+    for (const QImage& frame : frames)
+        media->frames.append(frame, [&](qint64 bytes) { return (used += bytes) <= budget; });
+    media->frames.finish();
+    return media;
+}
 
 QColor colourOf(qsizetype frame) {
     return QColor::fromHsv(static_cast<int>(frame * 40 % 360), 255, 255);
@@ -35,6 +70,52 @@ protected:
 };
 
 } // namespace
+
+// Exact frames for one player, for two out of step that hold their frames, and from a key alone.
+TEST(FrameStore, GivesBackEveryFrameExactlyHoweverItIsReached) {
+    const QList<QImage> frames = sampleFrames();
+    const qsizetype n = frames.size();
+    for (const auto coding : {Coding::compressed, Coding::raw}) {
+        const auto media = stored(frames, coding);
+        ASSERT_EQ(media->frames.size(), n);
+        for (qsizetype i = 0; i < n; ++i)
+            EXPECT_EQ(media->frames.frame(i), frames[i]) << i;
+        EXPECT_FALSE(media->frames.isOpaque(0));
+        EXPECT_TRUE(media->frames.isOpaque(4));
+        for (const qsizetype lag : {0, 3}) {
+            FrameSource source(media);
+            QImage first, second;
+            for (qsizetype step = 0; step < 3 * n; ++step) {
+                first = source.frame(step % n);
+                EXPECT_EQ(first, frames[step % n]) << lag << " " << step;
+                if (lag > 0) {
+                    second = source.frame((step + lag) % n);
+                    EXPECT_EQ(second, frames[(step + lag) % n]) << step;
+                }
+            }
+        }
+        EXPECT_EQ(FrameSource(media).frame(n - 1), frames[n - 1]);
+    }
+    const auto compressed = stored(frames, Coding::compressed);
+    EXPECT_EQ(compressed->frames.changedRect(1), QRect(5, 3, 3, 2));
+    EXPECT_TRUE(compressed->frames.changedRect(2).isEmpty());
+    EXPECT_LT(compressed->frames.byteCount(), stored(frames, Coding::raw)->frames.byteCount());
+}
+
+// After a budget cut the change back to frame 0 is taken from the last frame kept.
+TEST(FrameStore, ABudgetCutKeepsTheFramesThatFitAndLoopsThem) {
+    const QList<QImage> frames = sampleFrames();
+    const auto media = stored(frames, Coding::compressed,
+                              stored(frames.first(4), Coding::compressed)->frames.byteCount());
+    ASSERT_EQ(media->frames.size(), 4);
+    EXPECT_EQ(media->frames.changedRect(0), QRect(1, 1, 22, 14));
+    FrameSource source(media);
+    QImage shown;
+    for (qsizetype step = 0; step < 12; ++step) {
+        shown = source.frame(step % 4);
+        EXPECT_EQ(shown, frames[step % 4]) << step;
+    }
+}
 
 TEST_F(FramePlayerTest, PlaysEachFrameForItsDurationPausesWhileHiddenAndKeepsItsPlace) {
     m_player.install(framesWithDurations({0.1, 0.2, 0.3}), false);
