@@ -4,8 +4,8 @@
 #include "stickers/NotificationHub.h"
 #include "support/TestSupport.h"
 #include "ui/AppSettingsPanel.h"
-#include "ui/FakeFilePicker.h"
 #include "ui/OnboardingView.h"
+#include "ui/SegmentedControl.h"
 #include "ui/ShellStoreFixture.h"
 #include "ui/StickerRow.h"
 #include "ui/StickerSettingsPanel.h"
@@ -63,6 +63,8 @@ protected:
     FakeFilePicker m_picker;
     ContentView m_view{m_store, m_settings, m_hub, m_picker};
 };
+
+using OnboardingViewTest = ShellStoreFixture;
 
 } // namespace
 
@@ -251,4 +253,27 @@ TEST_F(ContentViewTest, TheFirstRunScreenTakesEveryClickAndKeyUntilContinue) {
     processPendingEvents();
     EXPECT_FALSE(m_view.onboarding());
     EXPECT_EQ(m_view.rows().first(), row) << "the content beneath is not recreated";
+}
+
+TEST_F(OnboardingViewTest, PickingRelabelsOnlyTheScreenAndEachNewScreenStartsInRussian) {
+    QWidget window;
+    window.show();
+    QStringList order;
+    QObject::connect(&m_settings, &AppSettings::languageChanged,
+                     [&](AppLanguage language) { order << rawValue(language).toString(); });
+    QObject::connect(&m_settings, &AppSettings::hasCompletedOnboardingChanged,
+                     [&](bool done) { order << QVariant(done).toString(); });
+    // The second screen ignores the stored English, and leaving it so stores Russian.
+    for (const bool pickEnglish : {true, false}) {
+        OnboardingView view(m_settings, &window);
+        view.show();
+        EXPECT_EQ(view.languageControl()->current(), 0);
+        if (pickEnglish) {
+            QTest::mouseClick(view.languageControl()->segment(1), Qt::LeftButton);
+            EXPECT_EQ(view.continueButton()->text(), QStringLiteral("Continue"));
+            EXPECT_TRUE(order.isEmpty()) << "nothing is stored before Continue";
+        }
+        QTest::mouseClick(view.continueButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(order, (QStringList{"en", "true", "ru", "true"}));
 }

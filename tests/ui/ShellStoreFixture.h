@@ -5,12 +5,28 @@
 #include "store/MemoryPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
+#include "ui/FilePicker.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+// Answers with a set path, or a cancel, and records how it was asked.
+class FakeFilePicker final : public FilePicker {
+public:
+    std::optional<QString> pickPicture(QWidget*, AppLanguage language) override {
+        ++pictureCalls;
+        lastLanguage = language;
+        return answer;
+    }
+    std::optional<QString> pickBackground(QWidget*, AppLanguage) override { return answer; }
+
+    std::optional<QString> answer;
+    int pictureCalls = 0;
+    AppLanguage lastLanguage = AppLanguage::ru;
+};
 
 // Preferences in memory, settings, and a store whose files live in a temporary directory.
 class ShellStoreFixture : public testing::Test {
