@@ -243,12 +243,19 @@ TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPas
 }
 
 // The record's origin is the bottom-left corner; absurd records still give a window X11 allows.
-TEST_F(StickerWindowTest, SitsOnTheRecordsSquareAndGrowsUpFromItsCorner) {
+// The window system hears of a layer only when it changes.
+TEST_F(StickerWindowTest, SitsOnTheRecordsSquareGrowsFromItsCornerAndSaysOnlyANewLayer) {
     const QRect square(m_primary.x() + 200, m_primary.y() + m_primary.height() - 460, 160, 160);
     EXPECT_EQ(m_window->geometry(), square);
+    m_window->orderFront();
     Sticker odd = record();
-    odd.size = 240;
-    m_window->applySticker(odd);
+    for (const StickerLayer layer : {StickerLayer::floating, StickerLayer::desktop,
+                                     StickerLayer::desktop, StickerLayer::floating}) {
+        odd.layer = layer;
+        odd.size += 20;
+        m_window->applySticker(odd);
+    }
+    EXPECT_EQ(m_windowing.layerChanges, QStringList({"a.gif:desktop", "a.gif:floating"}));
     EXPECT_EQ(m_window->geometry().bottomLeft(), square.bottomLeft());
     EXPECT_EQ(m_window->stickerView()->size(), QSize(240, 240));
     for (const double size : {-5.0, 0.0, 1e12, std::numeric_limits<double>::quiet_NaN()}) {
@@ -311,18 +318,6 @@ TEST_F(StickerWindowTest, ALockedStickerNeverMoves) {
     EXPECT_EQ(interactions.count(), 1);
     EXPECT_EQ(stored(), QPointF(205, 300));
     EXPECT_EQ(m_window->origin(), stored());
-}
-
-TEST_F(StickerWindowTest, TheWindowSystemHearsOfALayerOnlyWhenItChanges) {
-    m_window->orderFront();
-    Sticker s = record();
-    for (const StickerLayer layer : {StickerLayer::floating, StickerLayer::desktop,
-                                     StickerLayer::desktop, StickerLayer::floating}) {
-        s.layer = layer;
-        s.size += 10;
-        m_window->applySticker(s);
-    }
-    EXPECT_EQ(m_windowing.layerChanges, QStringList({"a.gif:desktop", "a.gif:floating"}));
 }
 
 // Equal numbers keep the records' order; showing and hiding reuse a window after the queued sync.
