@@ -2,12 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window managers of the end-to-end desktop matrix (tests/e2e/DesktopMatrixTest.cpp).
 #   scripts/desktop-matrix.sh            installs all of them, builds, and runs the matrix alone
-#   scripts/desktop-matrix.sh --install  installs the ones CI runs (openbox comes with setup.sh)
+#   scripts/desktop-matrix.sh --install  installs them only, as CI does (openbox comes with setup.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-ci_packages=(xfwm4 kwin-x11 mutter marco mate-settings-daemon-common i3-wm picom)
-other_packages=(metacity icewm fluxbox)
+# marco aborts without the MATE schemas; mutter starts XWayland, which it does not depend on.
+packages=(xfwm4 kwin-x11 kwin-wayland mutter xwayland marco mate-settings-daemon-common metacity
+          icewm fluxbox i3-wm picom)
 
 install() {
     local as_root=()
@@ -18,10 +19,10 @@ install() {
 }
 
 if [[ ${1:-} == --install ]]; then
-    install "${ci_packages[@]}"
+    install "${packages[@]}"
     exit 0
 fi
 
-install "${ci_packages[@]}" "${other_packages[@]}"
+install "${packages[@]}"
 scripts/setup.sh
 ctest --test-dir build --output-on-failure -R 'DesktopMatrix' "$@"

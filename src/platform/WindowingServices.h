@@ -33,6 +33,18 @@ public:
     // restoring it when minimised, as a taskbar does on a click. Without a window manager to
     // ask, Qt's own show and raise are all there is.
     virtual void activate(QWidget& window) { static_cast<void>(window); }
+
+    // Hands a drag that starts with a press on window to the window manager, which moves the
+    // window with the pointer; true when it took it. Where the window manager alone knows
+    // where the pointer is on screen (XWayland), a window that moves itself chases the pointer
+    // and overshoots.
+    virtual bool startMove(QWidget& window) {
+        static_cast<void>(window);
+        return false;
+    }
+    // Called when the window sees the release of a press it handed over: the window manager
+    // had not taken the pointer yet, and must not start moving the window after the click.
+    virtual void cancelMove(QWidget& window) { static_cast<void>(window); }
 };
 
 // The X11 services under the xcb platform, otherwise services that do nothing (offscreen).

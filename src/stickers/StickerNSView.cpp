@@ -288,8 +288,10 @@ void StickerNSView::paintEvent(QPaintEvent*) {
 void StickerNSView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || m_sticker.isLocked)
         return;
-    m_isDragging = true;
     m_lastMouseLocation = event->globalPosition();
+    m_movedByWindowManager = m_services.windowing && m_services.windowing->startMove(*window());
+    // The window manager keeps the pointer until the button is released, and tells no one.
+    m_isDragging = !m_movedByWindowManager;
     setCursor(Qt::ClosedHandCursor);
     if (m_services.hub)
         m_services.hub->postStickerInteractionEnded();
@@ -310,7 +312,10 @@ void StickerNSView::mouseMoveEvent(QMouseEvent* event) {
 void StickerNSView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_movedByWindowManager && m_services.windowing)
+        m_services.windowing->cancelMove(*window());
     m_isDragging = false;
+    m_movedByWindowManager = false;
     // A sticker locked during the drag offers no hand any more.
     setCursor(m_sticker.isLocked ? Qt::ArrowCursor : Qt::OpenHandCursor);
     if (m_services.hub)

@@ -45,6 +45,8 @@ public:
     const Sticker& sticker() const { return m_sticker; }
     bool isStopped() const { return m_stopped; }
     bool isDragging() const { return m_isDragging; }
+    // True from a press the window manager took as a move until the next press or release.
+    bool isMovedByWindowManager() const { return m_movedByWindowManager; }
     double mediaAspectRatio() const { return m_mediaAspectRatio; }
     const StickerStyle& style() const { return m_style; }
     const FramePlayer& player() const { return m_player; }
@@ -93,6 +95,7 @@ private:
     QImage m_shapeSource;
     QPointF m_lastMouseLocation;
     bool m_isDragging = false;
+    bool m_movedByWindowManager = false;
     bool m_nextFramePending = false;
     QTimer m_rescaleTimer;
 };

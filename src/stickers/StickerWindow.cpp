@@ -113,13 +113,32 @@ void StickerWindow::drag(double dx, double dy) {
     // The window moves from where it is. A window manager that put it elsewhere than asked is
     // followed, and the store learns the real place; while it stays where it was put, the
     // origin keeps its fractions of a pixel.
-    if (pos() != placement(m_origin, m_sticker.size).topLeft())
-        m_origin = ScreenCoordinates::fromQt(QRectF(geometry()),
-                                             ScreenCoordinates::primaryScreenGeometry());
+    if (!isWhereRecordSays())
+        m_origin = actualOrigin();
     m_origin += QPointF(dx, dy);
     placeAt(m_origin, m_sticker.size);
     if (m_store)
         m_store->updatePosition(m_sticker.id, m_origin.x(), m_origin.y());
+}
+
+void StickerWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A move the window manager makes for a drag is stored as the drag's own steps are; a
+    // window already where its record says keeps the fractions of a pixel.
+    if (m_isClosing || !m_stickerView || !m_stickerView->isMovedByWindowManager() ||
+        isWhereRecordSays())
+        return;
+    m_origin = actualOrigin();
+    if (m_store)
+        m_store->updatePosition(m_sticker.id, m_origin.x(), m_origin.y());
+}
+
+bool StickerWindow::isWhereRecordSays() const {
+    return pos() == placement(m_origin, m_sticker.size).topLeft();
+}
+
+QPointF StickerWindow::actualOrigin() const {
+    return ScreenCoordinates::fromQt(QRectF(geometry()), ScreenCoordinates::primaryScreenGeometry());
 }
 
 void StickerWindow::placeAt(const QPointF& origin, double size) {

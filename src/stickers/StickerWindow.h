@@ -39,10 +39,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void drag(double dx, double dy);
     void placeAt(const QPointF& origin, double size);
+    bool isWhereRecordSays() const;
+    // The bottom-left corner where the window really is.
+    QPointF actualOrigin() const;
     // Where a window of this sticker at origin, with side size, goes in Qt's coordinates.
     QRect placement(const QPointF& origin, double size) const;
 

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <QThread>
 #include <csignal>
 
 void ProgramOnXServer::SetUp() {
@@ -100,17 +101,24 @@ QRect ProgramOnXServer::geometry(quint32 window) const {
 }
 
 void ProgramOnXServer::click(QPoint at) const {
-    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+    pointer({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
              QStringLiteral("click"), QStringLiteral("1")});
 }
 
 void ProgramOnXServer::drag(QPoint from, QPoint by) const {
-    xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
-    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    pointer({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
+    pointer({QStringLiteral("mousedown"), QStringLiteral("1")});
+    // As a hand does, and as a window manager asked to move the window needs to take over.
+    QThread::msleep(200);
     for (int step = 1; step <= 5; ++step)
-        xdotool({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
+        pointer({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
                  QString::number(from.y() + by.y() * step / 5)});
-    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    pointer({QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+void ProgramOnXServer::pointer(const QStringList& arguments) const {
+    // The pointer of the screen, which a Wayland compositor passes on to its clients.
+    m_session->runOnScreen(QStringLiteral("xdotool"), arguments);
 }
 
 quint32 ProgramOnXServer::showOrdinaryWindow(const QColor& colour) {

@@ -37,6 +37,8 @@ protected:
     void click(QPoint at) const;
     // Presses the left button at from, moves by in five steps and lets go.
     void drag(QPoint from, QPoint by) const;
+    // xdotool's pointer commands.
+    void pointer(const QStringList& arguments) const;
     // An ordinary window of one colour, 900 × 700 at the top left, named "ordinary"; its id.
     quint32 showOrdinaryWindow(const QColor& colour);
 

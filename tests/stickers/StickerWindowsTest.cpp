@@ -33,7 +33,11 @@ public:
         restacks.append(order);
     }
     bool isCompositing() const override { return true; }
+    bool startMove(QWidget&) override { return takesMoves; }
+    void cancelMove(QWidget&) override { ++cancels; }
 
+    bool takesMoves = false;
+    int cancels = 0;
     QStringList states;
     QStringList layerChanges;
     QList<QStringList> restacks;
@@ -287,6 +291,23 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsUntilItCloses) {
     mouse(QEvent::MouseButtonPress, moved);
     mouse(QEvent::MouseMove, moved + QPointF(10, 5));
     EXPECT_EQ(stored(), QPointF(140, 235));
+    mouse(QEvent::MouseButtonRelease, moved + QPointF(10, 5));
+
+    // A drag the window manager takes: its moves are stored, the pointer's own steps are not,
+    // and a release it let through cancels it; later moves are its own business.
+    m_windowing.takesMoves = true;
+    m_window->orderFront();
+    mouse(QEvent::MouseButtonPress, moved);
+    mouse(QEvent::MouseMove, moved + QPointF(300, 300));
+    m_window->move(m_window->pos() + QPoint(40, -20));
+    processPendingEvents();
+    EXPECT_EQ(stored(), QPointF(180, 255));
+    mouse(QEvent::MouseButtonRelease, moved);
+    EXPECT_EQ(m_windowing.cancels, 1);
+    m_window->move(m_window->pos() + QPoint(5, 5));
+    processPendingEvents();
+    EXPECT_EQ(stored(), QPointF(180, 255));
+    m_window->orderOut();
 
     // Closed mid-drag, the window takes no more updates and is not shown again.
     QPointer<StickerNSView> view(m_window->stickerView());

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
@@ -37,33 +38,47 @@ std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QString
 }
 
 // How each window manager starts, with its compositor and without one (leading NAME=value words
-// go to its environment); a manager without a compositor of its own gets the named one beside it.
+// go to its environment, {width} and {height} become the screen's); a manager without a
+// compositor of its own gets the named one beside it. A nested one is a Wayland compositor shown
+// in a window on the server, its X clients on the XWayland server it starts.
 struct Launch {
+    const char* name;
     const char* withCompositor;
     const char* withoutCompositor;
     const char* compositor;
+    bool nested;
 };
-constexpr std::array<Launch, 9> launches{{
-    {"openbox --sm-disable", "openbox --sm-disable", "xcompmgr"},
-    {"xfwm4 --compositor=on --sm-client-disable", "xfwm4 --compositor=off --sm-client-disable",
-     ""},
-    {"kwin_x11", "KWIN_COMPOSE=N kwin_x11", ""},
+constexpr std::array<Launch, 11> launches{{
+    {"openbox", "openbox --sm-disable", "openbox --sm-disable", "xcompmgr", false},
+    {"xfwm4", "xfwm4 --compositor=on --sm-client-disable",
+     "xfwm4 --compositor=off --sm-client-disable", "", false},
+    {"kwin_x11", "kwin_x11", "KWIN_COMPOSE=N kwin_x11", "", false},
     // mutter always composites on X11.
-    {"mutter --x11 --sm-disable", "mutter --x11 --sm-disable", ""},
-    {"marco --composite --sm-disable", "marco --no-composite --sm-disable", ""},
-    {"metacity --composite --sm-disable", "metacity --no-composite --sm-disable", ""},
-    {"icewm", "icewm", "xcompmgr"},
-    {"fluxbox", "fluxbox", "xcompmgr"},
-    {"i3", "i3", "picom"},
+    {"mutter", "mutter --x11 --sm-disable", "mutter --x11 --sm-disable", "", false},
+    {"marco", "marco --composite --sm-disable", "marco --no-composite --sm-disable", "", false},
+    {"metacity", "metacity --composite --sm-disable", "metacity --no-composite --sm-disable", "",
+     false},
+    {"icewm", "icewm", "icewm", "xcompmgr", false},
+    {"fluxbox", "fluxbox", "fluxbox", "xcompmgr", false},
+    {"i3", "i3", "i3", "picom", false},
+    {"mutter_wayland", "MUTTER_DEBUG_DUMMY_MODE_SPECS={width}x{height} mutter --wayland --nested",
+     "MUTTER_DEBUG_DUMMY_MODE_SPECS={width}x{height} mutter --wayland --nested", "", true},
+    {"kwin_wayland", "kwin_wayland --xwayland --width {width} --height {height}",
+     "kwin_wayland --xwayland --width {width} --height {height}", "", true},
 }};
 
-QString nameOf(const Launch& launch) {
-    return QString::fromLatin1(launch.withCompositor).section(u' ', 0, 0);
+// The command line's words after the environment ones.
+QStringList commandOf(const char* line) {
+    QStringList words = QString::fromLatin1(line).split(u' ');
+    while (!words.isEmpty() && words.first().contains(u'='))
+        words.removeFirst();
+    return words;
 }
 
 const Launch* launchOf(const QString& name) {
-    const auto found = std::find_if(launches.begin(), launches.end(),
-                                    [&](const Launch& launch) { return nameOf(launch) == name; });
+    const auto found = std::find_if(launches.begin(), launches.end(), [&](const Launch& launch) {
+        return QLatin1String(launch.name) == name;
+    });
     return found == launches.end() ? nullptr : &*found;
 }
 
@@ -137,14 +152,22 @@ bool XSession::toolsAvailable() {
 QStringList XSession::windowManagers() {
     QStringList names;
     for (const Launch& launch : launches)
-        names.append(nameOf(launch));
+        names.append(QString::fromLatin1(launch.name));
     return names;
 }
 
 bool XSession::isInstalled(const QString& windowManager) {
     const Launch* launch = launchOf(windowManager);
-    const QString compositor = QString::fromLatin1(launch ? launch->compositor : "");
-    return launch && installed(windowManager) && (compositor.isEmpty() || installed(compositor));
+    if (!launch || !installed(commandOf(launch->withCompositor).first()))
+        return false;
+    const QString compositor = QString::fromLatin1(launch->compositor);
+    return compositor.isEmpty() || installed(compositor);
+}
+
+bool XSession::alwaysComposites(const QString& windowManager) {
+    const Launch* launch = launchOf(windowManager);
+    return launch && QLatin1String(launch->withCompositor) == launch->withoutCompositor &&
+           QLatin1String(launch->compositor).isEmpty();
 }
 
 bool XSession::isReady() const {
@@ -164,17 +187,30 @@ QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const
                       QStringLiteral("unix:path=") +
                           m_busDirectory->filePath(QStringLiteral("bus")));
     result.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    result.remove(QStringLiteral("XAUTHORITY"));
+    if (m_runtimeDirectory) {
+        result.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDirectory->path());
+        result.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
+        if (!m_authority.isEmpty())
+            result.insert(QStringLiteral("XAUTHORITY"), m_authority);
+    }
     return result;
 }
 
 QString XSession::run(const QString& program, const QStringList& arguments) const {
-    return QString::fromLocal8Bit(runForBytes(program, arguments));
+    return QString::fromLocal8Bit(runForBytes(program, arguments, display()));
+}
+
+QString XSession::runOnScreen(const QString& program, const QStringList& arguments) const {
+    return QString::fromLocal8Bit(
+        runForBytes(program, arguments, QStringLiteral(":%1").arg(m_screenNumber)));
 }
 
 QImage XSession::screenshot() const {
-    const QByteArray png =
-        runForBytes(QStringLiteral("import"),
-                    {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+    const QByteArray png = runForBytes(
+        QStringLiteral("import"),
+        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
+        QStringLiteral(":%1").arg(m_screenNumber));
     return QImage::fromData(png, "PNG");
 }
 
@@ -317,6 +353,8 @@ void XSession::stopCompositor() {
 }
 
 bool XSession::hasCompositor() const {
+    if (m_runtimeDirectory)
+        return true;
     if (!m_connection)
         return false;
     const ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
@@ -353,6 +391,7 @@ bool XSession::startServer(QSize screen) {
         if (server->waitForStarted(startBoundMs) && connectWhenServing(number, *server)) {
             m_server = std::move(server);
             m_displayNumber = number;
+            m_screenNumber = number;
             return true;
         }
         stopProcess(server.get());
@@ -386,15 +425,7 @@ bool XSession::connectWhenServing(int displayNumber, QProcess& server) {
         if (!lock.open(QIODevice::ReadOnly) ||
             lock.readAll().trimmed().toLongLong() != server.processId())
             return false;
-        int screenNumber = 0;
-        xcb_connection_t* connection = xcb_connect(name.constData(), &screenNumber);
-        if (xcb_connection_has_error(connection)) {
-            xcb_disconnect(connection);
-            return false;
-        }
-        m_connection = connection;
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        return true;
+        return connectTo(QString::fromLatin1(name));
     });
 }
 
@@ -408,11 +439,15 @@ bool XSession::startWindowManager(const Options& options) {
     QStringList arguments =
         QString::fromLatin1(options.compositor ? launch->withCompositor : launch->withoutCompositor)
             .split(u' ');
+    for (QString& word : arguments)
+        word.replace(QStringLiteral("{width}"), QString::number(options.screen.width()))
+            .replace(QStringLiteral("{height}"), QString::number(options.screen.height()));
     // Window managers keep settings in the home directory: a private one keeps the developer's.
     QProcessEnvironment env = environment();
-    while (arguments.first().contains(u'='))
-        env.insert(arguments.first().section(u'=', 0, 0),
-                   arguments.takeFirst().section(u'=', 1));
+    while (arguments.first().contains(u'=')) {
+        const QString word = arguments.takeFirst();
+        env.insert(word.section(u'=', 0, 0), word.section(u'=', 1));
+    }
     const QString home = m_configDirectory->path();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
@@ -433,9 +468,14 @@ bool XSession::startWindowManager(const Options& options) {
     if (m_windowManagerName == QStringLiteral("fluxbox") &&
         !write(QStringLiteral(".fluxbox/overlay"), "background: none\n"))
         return false;
-    m_windowManager = makeQuietProcess(arguments.takeFirst(), arguments);
-    m_windowManager->setProcessEnvironment(env);
-    m_windowManager->start();
+    if (launch->nested) {
+        if (!startNested(arguments, env))
+            return false;
+    } else {
+        m_windowManager = makeQuietProcess(arguments.takeFirst(), arguments);
+        m_windowManager->setProcessEnvironment(env);
+        m_windowManager->start();
+    }
     if (!waitWhileRunning(*m_windowManager, [this] {
             return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();
         }))
@@ -464,9 +504,95 @@ bool XSession::startWindowManager(const Options& options) {
            });
 }
 
-QByteArray XSession::runForBytes(const QString& program, const QStringList& arguments) const {
+bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
+    m_runtimeDirectory = std::make_unique<QTemporaryDir>();
+    if (!m_runtimeDirectory->isValid())
+        return false;
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDirectory->path());
+    // Run from a copy: Debian's kwin_wayland carries a file capability that a container's
+    // bounding set refuses at exec, and kwin wants its own name.
+    const QString program = arguments.takeFirst();
+    const QString copy = m_configDirectory->filePath(program);
+    if (!QFile::copy(QStandardPaths::findExecutable(program), copy))
+        return false;
+    m_windowManager = makeQuietProcess(copy, arguments);
+    m_windowManager->setProcessEnvironment(env);
+    m_windowManager->start();
+    // The compositor starts XWayland as its child; its command line names the display and the
+    // authority file.
+    QStringList xwayland;
+    const auto findXwayland = [&] {
+        const QString parent = QString::number(m_windowManager->processId());
+        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            const QString line = QString::fromLatin1(stat.readAll());
+            const QStringList after = line.section(u')', -1).split(u' ', Qt::SkipEmptyParts);
+            if (!line.contains(QStringLiteral("(Xwayland)")) || after.value(1) != parent)
+                continue;
+            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (commandLine.open(QIODevice::ReadOnly))
+                xwayland = QString::fromLocal8Bit(commandLine.readAll()).split(QChar(0));
+            return xwayland.size() > 1;
+        }
+        return false;
+    };
+    if (!waitWhileRunning(*m_windowManager, findXwayland))
+        return false;
+    const qsizetype auth = xwayland.indexOf(QStringLiteral("-auth"));
+    m_authority = auth > 0 ? xwayland.value(auth + 1) : QString();
+    m_waylandDisplay = QDir(m_runtimeDirectory->path())
+                           .entryList({QStringLiteral("wayland-*")}, QDir::System)
+                           .filter(QRegularExpression(QStringLiteral("^wayland-\\d+$")))
+                           .value(0);
+    bool numbered = false;
+    m_displayNumber = xwayland.at(1).mid(1).toInt(&numbered);
+    return numbered && !m_waylandDisplay.isEmpty() &&
+           waitWhileRunning(*m_windowManager, [this] { return connectTo(display()); });
+}
+
+bool XSession::connectTo(const QString& name) {
+    // XWayland takes MIT-MAGIC-COOKIE-1 from its authority file: family, address, display
+    // number, name and data, each but the first with a 16-bit length before it.
+    QByteArray cookieName;
+    QByteArray cookie;
+    QFile file(m_authority);
+    if (!m_authority.isEmpty() && file.open(QIODevice::ReadOnly)) {
+        const QByteArray entry = file.readAll();
+        qsizetype at = 2;
+        QList<QByteArray> fields;
+        while (fields.size() < 4 && at + 2 <= entry.size()) {
+            const int length = (static_cast<unsigned char>(entry.at(at)) << 8) |
+                               static_cast<unsigned char>(entry.at(at + 1));
+            fields.append(entry.mid(at + 2, length));
+            at += 2 + length;
+        }
+        cookieName = fields.value(2);
+        cookie = fields.value(3);
+    }
+    xcb_auth_info_t info{static_cast<int>(cookieName.size()), cookieName.data(),
+                         static_cast<int>(cookie.size()), cookie.data()};
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect_to_display_with_auth_info(
+        name.toLatin1().constData(), cookie.isEmpty() ? nullptr : &info, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    if (m_connection)
+        xcb_disconnect(m_connection);
+    m_connection = connection;
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    return true;
+}
+
+QByteArray XSession::runForBytes(const QString& program, const QStringList& arguments,
+                                 const QString& onDisplay) const {
     QProcess process;
-    process.setProcessEnvironment(environment());
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("DISPLAY"), onDisplay);
+    process.setProcessEnvironment(env);
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForFinished(toolBoundMs))

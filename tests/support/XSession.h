@@ -42,18 +42,23 @@ public:
     static QStringList windowManagers();
     // True when windowManager and the compositor that goes with it are installed.
     static bool isInstalled(const QString& windowManager);
+    // True when windowManager composites whether asked to or not.
+    static bool alwaysComposites(const QString& windowManager);
 
     // True when the server and everything asked for run.
     bool isReady() const;
-    // The display name, such as ":93".
+    // The display name of the clients, such as ":93": XWayland's under a Wayland compositor.
     QString display() const;
     // base with DISPLAY pointing at this server, the session's own bus, and Qt on xcb.
     QProcessEnvironment
     environment(const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) const;
 
-    // Runs a tool (xprop, xdotool, xwininfo...) on this display; its standard output.
+    // Runs a tool (xprop, xdotool, xwininfo...) on the clients' display; its standard output.
     QString run(const QString& program, const QStringList& arguments = {}) const;
-    // The root window as shown; null when the capture fails.
+    // Runs a tool on the display that shows the screen and takes the input: the server a
+    // Wayland compositor's window is on.
+    QString runOnScreen(const QString& program, const QStringList& arguments) const;
+    // The screen as shown; null when the capture fails.
     QImage screenshot() const;
 
     // The managed client windows bottom to top, as the window manager reports them.
@@ -97,12 +102,20 @@ private:
     bool startSessionBus();
     bool connectWhenServing(int displayNumber, QProcess& server);
     bool startWindowManager(const Options& options);
+    bool startNested(QStringList arguments, QProcessEnvironment env);
+    bool connectTo(const QString& display);
     void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data) const;
-    QByteArray runForBytes(const QString& program, const QStringList& arguments) const;
+    QByteArray runForBytes(const QString& program, const QStringList& arguments,
+                           const QString& onDisplay) const;
     quint32 atom(const QByteArray& name) const;
     QList<quint32> property32(quint32 window, const QByteArray& name, quint32 type) const;
 
     int m_displayNumber = -1;
+    int m_screenNumber = -1;
+    // A Wayland compositor's runtime directory, and the authority file of its XWayland.
+    std::unique_ptr<QTemporaryDir> m_runtimeDirectory;
+    QString m_waylandDisplay;
+    QString m_authority;
     std::unique_ptr<QProcess> m_server;
     std::unique_ptr<QTemporaryDir> m_busDirectory;
     std::unique_ptr<QProcess> m_sessionBus;

@@ -16,7 +16,7 @@ namespace {
 constexpr int restacksPerSecond = 10;
 } // namespace
 
-std::unique_ptr<DesktopLevelKeeper> DesktopLevelKeeper::create() {
+std::unique_ptr<DesktopLevelKeeper> DesktopLevelKeeper::create(bool underWayland) {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(connection)) {
@@ -24,12 +24,14 @@ std::unique_ptr<DesktopLevelKeeper> DesktopLevelKeeper::create() {
         return nullptr;
     }
     return std::unique_ptr<DesktopLevelKeeper>(
-        new DesktopLevelKeeper(connection, Xcb::rootWindow(connection, screenNumber)));
+        new DesktopLevelKeeper(connection, Xcb::rootWindow(connection, screenNumber), underWayland));
 }
 
-DesktopLevelKeeper::DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root)
+DesktopLevelKeeper::DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root,
+                                       bool underWayland)
     : m_connection(connection)
     , m_root(root)
+    , m_underWayland(underWayland)
     , m_clientList(Xcb::internAtom(connection, "_NET_CLIENT_LIST"))
     , m_clientListStacking(Xcb::internAtom(connection, "_NET_CLIENT_LIST_STACKING"))
     , m_windowType(Xcb::internAtom(connection, "_NET_WM_WINDOW_TYPE"))
@@ -60,6 +62,8 @@ DesktopLevelKeeper::Kind DesktopLevelKeeper::kind() const {
     static constexpr std::array<const char*, 6> drawUnmanagedOnTop = {
         "mutter", "gnome shell", "metacity", "marco", "muffin", "kwin"};
     const QByteArray name = m_windowManagerName.toLower();
+    if (m_underWayland)
+        return name.contains("kwin") ? Kind::desktopType : Kind::managed;
     for (const char* family : drawUnmanagedOnTop) {
         if (name.contains(family))
             return Kind::desktopType;

@@ -26,16 +26,22 @@ public:
         unmanaged,
         // Managed windows of the desktop type: the window manager stacks them on request.
         desktopType,
+        // Managed windows of the below layer, not kept at all.
+        managed,
     };
 
-    // None when the display cannot be reached.
-    static std::unique_ptr<DesktopLevelKeeper> create();
+    // None when the display cannot be reached. Under XWayland the X server is one client of a
+    // Wayland compositor, which stacks X windows its own way.
+    static std::unique_ptr<DesktopLevelKeeper> create(bool underWayland);
     ~DesktopLevelKeeper() override;
 
     // What suits the running window manager. Managers that hide or cover every window they
     // manage when the desktop is shown get unmanaged ones; those whose compositor draws
     // unmanaged windows above all others (the GNOME family, KWin) keep desktop-type windows
-    // over the desktop.
+    // over the desktop. Every Wayland compositor draws unmanaged windows on top; there KWin,
+    // which hides below windows with the others when the desktop is shown, gets desktop-type
+    // ones, and the rest keep managed ones (mutter lets a desktop window that moves itself run
+    // ahead of the pointer).
     Kind kind() const;
 
     // Whether floating windows are better unmanaged and kept on top: tiling managers (i3)
@@ -48,7 +54,7 @@ public:
               const QList<std::uint32_t>& onTop);
 
 private:
-    DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root);
+    DesktopLevelKeeper(xcb_connection_t* connection, std::uint32_t root, bool underWayland);
 
     void readEvents();
     // Reads the socket too unless queuedOnly.
@@ -68,6 +74,7 @@ private:
 
     xcb_connection_t* m_connection;
     std::uint32_t m_root;
+    bool m_underWayland;
     std::uint32_t m_clientList = 0;
     std::uint32_t m_clientListStacking = 0;
     std::uint32_t m_windowType = 0;

@@ -62,25 +62,26 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     atoms.netSupported = Xcb::internAtom(connection, "_NET_SUPPORTED");
     atoms.restackWindow = Xcb::internAtom(connection, "_NET_RESTACK_WINDOW");
     atoms.activeWindow = Xcb::internAtom(connection, "_NET_ACTIVE_WINDOW");
+    atoms.moveResize = Xcb::internAtom(connection, "_NET_WM_MOVERESIZE");
     atoms.compositingSelection =
         Xcb::internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
-    // Under XWayland the X server is rootless: stacking among X windows means little there.
-    std::unique_ptr<DesktopLevelKeeper> keeper;
-    if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        keeper = DesktopLevelKeeper::create();
+    const bool underWayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     auto services = std::unique_ptr<X11WindowingServices>(
-        new X11WindowingServices(connection, root, atoms, std::move(keeper)));
+        new X11WindowingServices(connection, root, atoms, DesktopLevelKeeper::create(underWayland),
+                                 underWayland));
     qGuiApp->installNativeEventFilter(services.get());
     return services;
 }
 
 X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::uint32_t root,
                                            const Atoms& atoms,
-                                           std::unique_ptr<DesktopLevelKeeper> keeper)
+                                           std::unique_ptr<DesktopLevelKeeper> keeper,
+                                           bool underWayland)
     : m_connection(connection)
     , m_root(root)
     , m_atoms(atoms)
-    , m_keeper(std::move(keeper)) {}
+    , m_keeper(std::move(keeper))
+    , m_underWayland(underWayland) {}
 
 X11WindowingServices::~X11WindowingServices() {
     if (qGuiApp)
@@ -260,13 +261,38 @@ void X11WindowingServices::activate(QWidget& window) {
     xcb_flush(m_connection);
 }
 
+bool X11WindowingServices::startMove(QWidget& window) {
+    // Under XWayland an X window learns where the pointer is from the compositor, relative to
+    // where the compositor last showed the window: moves of its own run ahead of that.
+    // Window managers do not move windows of the desktop type.
+    QWindow* handle = window.windowHandle();
+    const std::optional<std::uint32_t> id = nativeWindow(window);
+    return m_underWayland && id && placementOf(*id) == Placement::managed &&
+           handle->startSystemMove();
+}
+
+void X11WindowingServices::cancelMove(QWidget& window) {
+    constexpr std::uint32_t moveResizeCancel = 11;
+    if (const std::optional<std::uint32_t> id = nativeWindow(window); id && m_underWayland) {
+        sendToRoot(*id, m_atoms.moveResize, {0, 0, moveResizeCancel, 0, sourceApplication});
+        xcb_flush(m_connection);
+    }
+}
+
 X11WindowingServices::Placement X11WindowingServices::placementFor(StickerLayer layer) const {
     if (!m_keeper)
         return Placement::managed;
     if (layer == StickerLayer::floating)
         return m_keeper->keepsFloatingOnTop() ? Placement::unmanagedOnTop : Placement::managed;
-    return m_keeper->kind() == DesktopLevelKeeper::Kind::unmanaged ? Placement::unmanaged
-                                                                    : Placement::desktopType;
+    switch (m_keeper->kind()) {
+    case DesktopLevelKeeper::Kind::unmanaged:
+        return Placement::unmanaged;
+    case DesktopLevelKeeper::Kind::desktopType:
+        return Placement::desktopType;
+    case DesktopLevelKeeper::Kind::managed:
+        break;
+    }
+    return Placement::managed;
 }
 
 bool X11WindowingServices::isUnmanaged(Placement placement) {

@@ -22,8 +22,9 @@ class DesktopLevelKeeper;
 // decorates them: there they are unmanaged and kept on top. Desktop stickers are kept just above
 // the desktop window (see DesktopLevelKeeper for how, per window manager): a managed window of a
 // low level is hidden or covered when the desktop is shown, left on one workspace or tiled.
-// Under XWayland the compositor stacks X windows its own way, and both levels are managed
-// windows with their state.
+// Under XWayland the compositor stacks X windows its own way; floating stickers, and desktop
+// ones except under KWin, are managed windows with their state, and a drag on a managed sticker
+// is left to the compositor, the one that knows where the pointer is.
 class X11WindowingServices final : public WindowingServices, public QAbstractNativeEventFilter {
 public:
     ~X11WindowingServices() override;
@@ -39,6 +40,8 @@ public:
     void restack(const QList<QWidget*>& bottomToTop) override;
     bool isCompositing() const override;
     void activate(QWidget& window) override;
+    bool startMove(QWidget& window) override;
+    void cancelMove(QWidget& window) override;
 
 private:
     struct Atoms {
@@ -59,11 +62,12 @@ private:
         std::uint32_t netSupported = 0;
         std::uint32_t restackWindow = 0;
         std::uint32_t activeWindow = 0;
+        std::uint32_t moveResize = 0;
         std::uint32_t compositingSelection = 0;
     };
 
     X11WindowingServices(xcb_connection_t* connection, std::uint32_t root, const Atoms& atoms,
-                         std::unique_ptr<DesktopLevelKeeper> keeper);
+                         std::unique_ptr<DesktopLevelKeeper> keeper, bool underWayland);
 
     // How a window of a layer is shown; a change of it takes a new map.
     enum class Placement { managed, unmanaged, desktopType, unmanagedOnTop };
@@ -86,6 +90,7 @@ private:
     std::uint32_t m_root;
     Atoms m_atoms;
     std::unique_ptr<DesktopLevelKeeper> m_keeper;
+    bool m_underWayland;
     // Every sticker window prepared for a map.
     QSet<std::uint32_t> m_prepared;
     // Sticker windows kept by the keeper, as last prepared.
