@@ -62,8 +62,11 @@ DesktopLevelKeeper::Kind DesktopLevelKeeper::kind() const {
     static constexpr std::array<const char*, 6> drawUnmanagedOnTop = {
         "mutter", "gnome shell", "metacity", "marco", "muffin", "kwin"};
     const QByteArray name = m_windowManagerName.toLower();
-    if (m_underWayland)
+    if (m_underWayland) {
+        if (isTilingUnderWayland())
+            return Kind::unmanaged;
         return name.contains("kwin") ? Kind::desktopType : Kind::managed;
+    }
     for (const char* family : drawUnmanagedOnTop) {
         if (name.contains(family))
             return Kind::desktopType;
@@ -72,7 +75,13 @@ DesktopLevelKeeper::Kind DesktopLevelKeeper::kind() const {
 }
 
 bool DesktopLevelKeeper::keepsFloatingOnTop() const {
-    return m_windowManagerName == "i3";
+    return m_windowManagerName == "i3" || isTilingUnderWayland();
+}
+
+bool DesktopLevelKeeper::isTilingUnderWayland() const {
+    // sway's window manager for XWayland tiles managed windows, or centres floating ones
+    // wherever they ask to be; unmanaged ones it shows where they are.
+    return m_underWayland && m_windowManagerName.startsWith("wlroots");
 }
 
 void DesktopLevelKeeper::keep(const QList<std::uint32_t>& desktopLevel, Kind kind,

@@ -40,12 +40,12 @@ public:
     // unmanaged windows above all others (the GNOME family, KWin) keep desktop-type windows
     // over the desktop. Every Wayland compositor draws unmanaged windows on top; there KWin,
     // which hides below windows with the others when the desktop is shown, gets desktop-type
-    // ones, and the rest keep managed ones (mutter lets a desktop window that moves itself run
-    // ahead of the pointer).
+    // ones, sway, which tiles managed ones, unmanaged ones, and the rest keep managed ones
+    // (mutter lets a desktop window that moves itself run ahead of the pointer).
     Kind kind() const;
 
-    // Whether floating windows are better unmanaged and kept on top: tiling managers (i3)
-    // decorate every window they float, whatever the window asks.
+    // Whether floating windows are better unmanaged and kept on top: tiling managers decorate
+    // every window they float, whatever the window asks (i3), or centre it (sway).
     bool keepsFloatingOnTop() const;
 
     // The windows to keep, bottom to top, just above the desktop and (unmanaged) above every
@@ -65,6 +65,7 @@ private:
     void checkOnTop(const QList<std::uint32_t>& children);
     void checkDesktopType();
     bool isEmpty() const;
+    bool isTilingUnderWayland() const;
     QList<std::uint32_t> desktopClients();
     void belongToDesktop(std::uint32_t desktop);
     std::uint32_t topLevelAncestor(std::uint32_t client);
