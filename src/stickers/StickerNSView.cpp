@@ -53,7 +53,7 @@ QSize StickerNSView::mediaTargetBox() const {
     return QSize(std::max(side, 1), std::max(side, 1));
 }
 
-void StickerNSView::applySticker(const Sticker& sticker) {
+void StickerNSView::applySticker(const Sticker& sticker, QSize side) {
     const bool mediaChanged = sticker.gifPath != m_sticker.gifPath;
     const bool reloadBackground =
         sticker.bgImagePath != m_sticker.bgImagePath || sticker.bgStyle != m_sticker.bgStyle;
@@ -65,7 +65,11 @@ void StickerNSView::applySticker(const Sticker& sticker) {
     }
     if (reloadBackground)
         m_loadedBgPath.reset();
-    applyStyle();
+    // A shown view styles itself as it is resized.
+    const bool resizes = side != size() && isVisible();
+    resize(side);
+    if (!resizes)
+        applyStyle();
 }
 
 void StickerNSView::stop() {

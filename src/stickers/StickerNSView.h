@@ -35,8 +35,9 @@ public:
                   QWidget* parent = nullptr);
     ~StickerNSView() override;
 
-    // Takes a changed copy of the record: re-styles, and reloads only what changed.
-    void applySticker(const Sticker& sticker);
+    // Takes a changed copy of the record and the side it is now shown at: re-styles once,
+    // and reloads only what changed.
+    void applySticker(const Sticker& sticker, QSize side);
     // Ends playback and releases every image; idempotent.
     void stop();
     // Playback runs only while the window is shown; a hidden sticker decodes when first shown.

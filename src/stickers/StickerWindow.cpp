@@ -71,11 +71,9 @@ void StickerWindow::applySticker(const Sticker& sticker) {
     setGeometry(geometryFor(sticker));
     if (layerChanged && isVisible() && m_windowing)
         m_windowing->setLayer(*this, sticker.layer);
-    if (m_stickerView) {
-        // A hidden window gets its resize event only when shown; the view follows at once.
-        m_stickerView->setGeometry(rect());
-        m_stickerView->applySticker(sticker);
-    }
+    // A hidden window gets its resize event only when shown; the view follows at once.
+    if (m_stickerView)
+        m_stickerView->applySticker(sticker, size());
 }
 
 void StickerWindow::teardown() {

@@ -54,16 +54,22 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
     QSet<QUuid> ids;
     for (const Sticker& sticker : stickers)
         ids.insert(sticker.id);
+    // Only a new, gone, hidden, shown or reordered sticker can change the stacking.
+    bool stackingMayChange = ids.size() != static_cast<qsizetype>(m_windows.size());
     for (const Sticker& sticker : stickers) {
         if (StickerWindow* existing = window(sticker.id)) {
             // A step of one sticker's slider leaves every other window as it is.
             if (existing->sticker() == sticker)
                 continue;
+            stackingMayChange = stackingMayChange ||
+                                existing->sticker().zIndex != sticker.zIndex ||
+                                existing->sticker().isHidden != sticker.isHidden;
             existing->applySticker(sticker);
             if (sticker.isHidden)
                 existing->orderOut();
         } else if (m_store) {
             createWindow(sticker);
+            stackingMayChange = true;
         }
     }
     for (auto it = m_windows.begin(); it != m_windows.end();) {
@@ -76,7 +82,8 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
         gone->teardown();
         gone->orderOut();
     }
-    restack(Restack::whenChanged);
+    if (stackingMayChange)
+        restack(Restack::whenChanged);
 }
 
 void StickerWindowManager::removeWindow(const QUuid& id) {

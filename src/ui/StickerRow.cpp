@@ -92,6 +92,18 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, ElidedTex
     setAcceptDrops(true);
 }
 
+void StickerRow::showSize(const QString& text) {
+    if (text == m_summary->text())
+        return;
+    // A label of a fixed size takes a new text without laying out its row, and with it the
+    // whole list, again; the size changes only with the number of digits.
+    const QSize size =
+        m_summary->fontMetrics().boundingRect(QRect(), Qt::TextSingleLine, text).size();
+    if (m_summary->minimumSize() != size || m_summary->maximumSize() != size)
+        m_summary->setFixedSize(size);
+    m_summary->setText(text);
+}
+
 void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDragging,
                           AppLanguage language) {
     const bool relabel = !m_language || *m_language != language;
@@ -113,7 +125,7 @@ void StickerRow::setState(const Sticker& sticker, bool isSelected, bool isDraggi
         m_fullName = std::move(name);
         showName();
     }
-    m_summary->setText(sizeText(sticker));
+    showSize(sizeText(sticker));
     QString layer = layerText(sticker, language);
     if (layer != m_fullLayer) {
         m_fullLayer = std::move(layer);

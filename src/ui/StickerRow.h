@@ -79,6 +79,7 @@ private:
     QLineEdit* editor();
     void finishRenaming(bool post);
     void showName();
+    void showSize(const QString& text);
     void showLayer();
     static QString sizeText(const Sticker& sticker);
     static QString layerText(const Sticker& sticker, AppLanguage language);

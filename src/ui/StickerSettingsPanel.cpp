@@ -97,9 +97,11 @@ QIcon rowIcon(const QString& name, const QWidget* row) {
 QLabel* valueText(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setFont(monospaced(11));
-    // Wide enough for the longest value, so that the slider keeps its length while it moves.
-    label->setFixedWidth(
-        std::max(valueWidth, label->fontMetrics().horizontalAdvance(QStringLiteral("400px"))));
+    // Wide enough for the longest value, so that the slider keeps its length while it moves;
+    // of a fixed size, so that a new value lays out nothing around it.
+    label->setFixedSize(
+        std::max(valueWidth, label->fontMetrics().horizontalAdvance(QStringLiteral("400px"))),
+        label->fontMetrics().height());
     label->setAlignment(Qt::AlignCenter);
     return label;
 }

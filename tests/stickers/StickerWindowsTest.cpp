@@ -181,7 +181,7 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     Sticker sticker = Sticker::withMedia(picture("first.png", Qt::red, {400, 100}));
     const auto view = makeView(sticker);
     sticker.gifPath = picture("second.png", Qt::green, {10, 30});
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     const QImage& shown = view->player().currentImage();
     ASSERT_TRUE(waitUntil([&] { return !shown.isNull(); }));
     settle();
@@ -191,7 +191,7 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     EXPECT_FALSE(view->player().isPlaying());
 
     sticker.gifPath = m_root.filePath("gone.gif");
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     settle();
     EXPECT_TRUE(shown.isNull());
     EXPECT_FALSE(view->isStopped());
@@ -205,28 +205,28 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     const int decodes = m_cache.decodesStarted();
     sticker.size = 170;
     sticker.cornerRadius = 3;
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     EXPECT_EQ(m_cache.decodesStarted(), decodes);
     sticker.bgStyle = BGStyle::color;
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     EXPECT_FALSE(view->loadedBgPath());
     sticker.bgStyle = BGStyle::image;
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     EXPECT_EQ(view->loadedBgPath(), sticker.bgImagePath);
 
     const QString second = picture("bg2.png", Qt::yellow);
     sticker.bgImagePath = picture("bg3.png", Qt::magenta);
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     sticker.bgImagePath = second;
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     const auto colour = [&] { return view->backgroundImage().pixelColor(0, 0); };
     ASSERT_TRUE(waitUntil([&] { return colour() == QColor(Qt::yellow); }));
     sticker.bgImagePath = m_root.filePath("missing.png");
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     settle();
     EXPECT_EQ(colour(), QColor(Qt::yellow));
     sticker.bgImagePath.clear();
-    view->applySticker(sticker);
+    view->applySticker(sticker, view->size());
     EXPECT_TRUE(view->backgroundImage().isNull());
 }
 

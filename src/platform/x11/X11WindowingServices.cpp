@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace {
 
@@ -66,9 +67,24 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
     atoms.compositingSelection =
         Xcb::internAtom(connection, "_NET_WM_CM_S" + QByteArray::number(screenNumber));
     const bool underWayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    // Whether a compositing manager runs is asked at every change of a sticker's style; XFixes
+    // tells of every change of its owner instead, with the same request Qt makes for itself.
+    std::uint8_t selectionNotify = 0;
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        std::free(xcb_xfixes_query_version_reply(
+            connection, xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION, 0),
+            nullptr));
+        xcb_xfixes_select_selection_input(
+            connection, root, atoms.compositingSelection,
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        selectionNotify = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    }
     auto services = std::unique_ptr<X11WindowingServices>(
         new X11WindowingServices(connection, root, atoms, DesktopLevelKeeper::create(underWayland),
-                                 underWayland));
+                                 underWayland, selectionNotify));
     qGuiApp->installNativeEventFilter(services.get());
     return services;
 }
@@ -76,12 +92,14 @@ std::unique_ptr<X11WindowingServices> X11WindowingServices::create() {
 X11WindowingServices::X11WindowingServices(xcb_connection_t* connection, std::uint32_t root,
                                            const Atoms& atoms,
                                            std::unique_ptr<DesktopLevelKeeper> keeper,
-                                           bool underWayland)
+                                           bool underWayland, std::uint8_t selectionNotify)
     : m_connection(connection)
     , m_root(root)
     , m_atoms(atoms)
     , m_keeper(std::move(keeper))
-    , m_underWayland(underWayland) {}
+    , m_underWayland(underWayland)
+    , m_selectionNotify(selectionNotify)
+    , m_compositing(queryCompositing()) {}
 
 X11WindowingServices::~X11WindowingServices() {
     if (qGuiApp)
@@ -94,6 +112,12 @@ bool X11WindowingServices::nativeEventFilter(const QByteArray& eventType, void* 
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (m_selectionNotify != 0 && (event->response_type & 0x7F) == m_selectionNotify) {
+        const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+        if (notify->selection == m_atoms.compositingSelection)
+            m_compositing = notify->owner != XCB_WINDOW_NONE;
+        return false;
+    }
     if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
         return false;
     const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
@@ -236,6 +260,10 @@ void X11WindowingServices::restackManaged(const QList<QWidget*>& bottomToTop) {
 }
 
 bool X11WindowingServices::isCompositing() const {
+    return m_selectionNotify != 0 ? m_compositing : queryCompositing();
+}
+
+bool X11WindowingServices::queryCompositing() const {
     const Xcb::ReplyPointer<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_atoms.compositingSelection),
         nullptr));

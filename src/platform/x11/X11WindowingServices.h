@@ -67,7 +67,8 @@ private:
     };
 
     X11WindowingServices(xcb_connection_t* connection, std::uint32_t root, const Atoms& atoms,
-                         std::unique_ptr<DesktopLevelKeeper> keeper, bool underWayland);
+                         std::unique_ptr<DesktopLevelKeeper> keeper, bool underWayland,
+                         std::uint8_t selectionNotify);
 
     // How a window of a layer is shown; a change of it takes a new map.
     enum class Placement { managed, unmanaged, desktopType, unmanagedOnTop };
@@ -85,12 +86,17 @@ private:
                     const std::array<std::uint32_t, 5>& data);
 
     static std::optional<std::uint32_t> nativeWindow(const QWidget& widget);
+    bool queryCompositing() const;
 
     xcb_connection_t* m_connection;
     std::uint32_t m_root;
     Atoms m_atoms;
     std::unique_ptr<DesktopLevelKeeper> m_keeper;
     bool m_underWayland;
+    // The event XFixes reports a new owner of a selection with; 0 without XFixes, where the
+    // compositing manager is asked for every time.
+    std::uint8_t m_selectionNotify;
+    bool m_compositing = false;
     // Every sticker window prepared for a map.
     QSet<std::uint32_t> m_prepared;
     // Sticker windows kept by the keeper, as last prepared.
