@@ -319,7 +319,6 @@ void StickerNSView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_movedByWindowManager && m_services.windowing)
         m_services.windowing->cancelMove(*window());
     m_isDragging = false;
-    m_movedByWindowManager = false;
     // A sticker locked during the drag offers no hand any more.
     setCursor(m_sticker.isLocked ? Qt::ArrowCursor : Qt::OpenHandCursor);
     if (m_services.hub)

@@ -46,7 +46,8 @@ public:
     const Sticker& sticker() const { return m_sticker; }
     bool isStopped() const { return m_stopped; }
     bool isDragging() const { return m_isDragging; }
-    // True from a press the window manager took as a move until the next press or release.
+    // True from a press the window manager took as a move until the next press: the last of
+    // its moves may come after the release.
     bool isMovedByWindowManager() const { return m_movedByWindowManager; }
     double mediaAspectRatio() const { return m_mediaAspectRatio; }
     const StickerStyle& style() const { return m_style; }

@@ -96,9 +96,20 @@ void StickerRow::showSize(const QString& text) {
     if (text == m_summary->text())
         return;
     // A label of a fixed size takes a new text without laying out its row, and with it the
-    // whole list, again; the size changes only with the number of digits.
-    const QSize size =
-        m_summary->fontMetrics().boundingRect(QRect(), Qt::TextSingleLine, text).size();
+    // whole list, again: it is as wide as the text with every digit the widest one, so its size
+    // changes only with the number of digits.
+    const QFontMetrics metrics = m_summary->fontMetrics();
+    QChar widest = u'0';
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
+            widest = QChar(digit);
+    }
+    QString widestText = text;
+    for (QChar& character : widestText) {
+        if (character.isDigit())
+            character = widest;
+    }
+    const QSize size = metrics.boundingRect(QRect(), Qt::TextSingleLine, widestText).size();
     if (m_summary->minimumSize() != size || m_summary->maximumSize() != size)
         m_summary->setFixedSize(size);
     m_summary->setText(text);

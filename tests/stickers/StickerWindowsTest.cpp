@@ -293,8 +293,9 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsUntilItCloses) {
     EXPECT_EQ(stored(), QPointF(140, 235));
     mouse(QEvent::MouseButtonRelease, moved + QPointF(10, 5));
 
-    // A drag the window manager takes: its moves are stored, the pointer's own steps are not,
-    // and a release it let through cancels it; later moves are its own business.
+    // A drag the window manager takes: its moves are stored, also one after the release, the
+    // pointer's own steps are not, and a release it let through cancels it. Once a press of its
+    // own starts a drag, the window manager's moves are its own business.
     m_windowing.takesMoves = true;
     m_window->orderFront();
     mouse(QEvent::MouseButtonPress, moved);
@@ -306,7 +307,13 @@ TEST_F(StickerWindowTest, ADragMovesTheWindowFromWhereItIsUntilItCloses) {
     EXPECT_EQ(m_windowing.cancels, 1);
     m_window->move(m_window->pos() + QPoint(5, 5));
     processPendingEvents();
-    EXPECT_EQ(stored(), QPointF(180, 255));
+    EXPECT_EQ(stored(), QPointF(185, 250));
+    m_windowing.takesMoves = false;
+    mouse(QEvent::MouseButtonPress, moved);
+    mouse(QEvent::MouseButtonRelease, moved);
+    m_window->move(m_window->pos() + QPoint(5, 5));
+    processPendingEvents();
+    EXPECT_EQ(stored(), QPointF(185, 250));
     m_window->orderOut();
 
     // Closed mid-drag, the window takes no more updates and is not shown again.

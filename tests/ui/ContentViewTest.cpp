@@ -23,6 +23,17 @@
 
 namespace {
 
+// Counts the layouts the application is asked to redo, anywhere.
+class LayoutRequests final : public QObject {
+public:
+    LayoutRequests() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::LayoutRequest ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
 // Delivers a drag of text, and of urls if any, entering (QDragEnterEvent) or dropping (QDropEvent)
 // on target, offering a copy or a move; the action taken, none when refused.
 template <typename Event>
@@ -79,6 +90,9 @@ TEST_F(ContentViewTest, AChangeOfOneStickerTouchesOnlyItsRowAndAHiddenListWaits)
             counts.append(row->textMeasures());
         return counts;
     };
+    // The list's first layouts settle, one posted by the other.
+    processPendingEvents();
+    processPendingEvents();
     const QList<int> measured = measures();
     // A drag step, then a size step: no row is built and no text measured again.
     m_store.updatePosition(m_store.stickers()[3].id, 5, 7);
@@ -88,6 +102,13 @@ TEST_F(ContentViewTest, AChangeOfOneStickerTouchesOnlyItsRowAndAHiddenListWaits)
     EXPECT_EQ(m_view.rows(), before);
     EXPECT_EQ(measures(), measured);
     EXPECT_TRUE(summaryStarts(7, "321px"));
+    // A size of as many digits lays out neither the row nor the list around it.
+    const LayoutRequests layouts;
+    resized.size = 322;
+    m_store.updateSticker(resized);
+    processPendingEvents();
+    EXPECT_EQ(layouts.count, 0);
+    EXPECT_TRUE(summaryStarts(7, "322px"));
 
     m_view.hide();
     m_store.removeSticker(m_store.stickers()[0].id);
