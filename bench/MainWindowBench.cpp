@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr int steps = 40;
+constexpr int steps = 400;
 
 qint64 threadCpuNs() {
     timespec now{};

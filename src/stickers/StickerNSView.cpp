@@ -273,8 +273,10 @@ void StickerNSView::frameChanged(const QRect& changed) {
 
 void StickerNSView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // While the size changes step by step (a slider), each step is painted fast; the frames
+    // of the size it settles at come shortly after.
     m_painter.paint(painter, size(), devicePixelRatioF(), m_player.currentImage(),
-                    m_player.currentIsOpaque());
+                    m_player.currentIsOpaque(), m_rescaleTimer.isActive());
     // The next frame is decoded once this one is on its way to the screen, long before its
     // shot fires.
     if (m_player.needsNextFrame() && !m_nextFramePending) {

@@ -92,7 +92,7 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
 }
 
 void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ratio,
-                           const QImage& frame, bool frameIsOpaque) {
+                           const QImage& frame, bool frameIsOpaque, bool resizing) {
     if (m_dirty || logicalSize != m_builtSize || !qFuzzyCompare(ratio, m_builtRatio))
         rebuild(logicalSize, ratio);
 
@@ -109,7 +109,7 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
             painter.fillRect(outside, Qt::transparent);
         // Frames are decoded at the size they are shown; a re-scaling may still be pending.
         painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                              frame.size() != m_mediaPixels.size());
+                              frame.size() != m_mediaPixels.size() && !resizing);
         painter.drawImage(m_mediaPixels, frame);
         // Only the corners differ from opaque; masking just them keeps Qt off its slow,
         // threaded path for a whole-area composition.

@@ -16,9 +16,10 @@ public:
     // Takes effect at the next paint; the picture is the background for the image style.
     void setStyle(const StickerStyle& style, const QImage& backgroundPicture);
     // frameIsOpaque: the frame has no transparent pixel, so the background shows only around
-    // it and in its corners.
+    // it and in its corners. resizing: frames of the new size are on their way, so a frame of
+    // another size is stretched the quick way meanwhile.
     void paint(QPainter& painter, const QSize& logicalSize, qreal devicePixelRatio,
-               const QImage& frame, bool frameIsOpaque = false);
+               const QImage& frame, bool frameIsOpaque = false, bool resizing = false);
 
 private:
     void rebuild(const QSize& logicalSize, qreal devicePixelRatio);

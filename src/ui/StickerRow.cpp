@@ -93,25 +93,27 @@ StickerRow::StickerRow(const Sticker& sticker, MediaCache& thumbnails, ElidedTex
 }
 
 void StickerRow::showSize(const QString& text) {
-    if (text == m_summary->text())
+    const QString shown = m_summary->text();
+    if (text == shown)
         return;
     // A label of a fixed size takes a new text without laying out its row, and with it the
-    // whole list, again: it is as wide as the text with every digit the widest one, so its size
-    // changes only with the number of digits.
-    const QFontMetrics metrics = m_summary->fontMetrics();
-    QChar widest = u'0';
-    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
-        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
-            widest = QChar(digit);
+    // whole list, again: it is as wide as the text with every digit the widest one, so it is
+    // measured again only for another number of digits.
+    if (text.size() != shown.size() || m_summary->minimumSize() != m_summary->maximumSize()) {
+        const QFontMetrics metrics = m_summary->fontMetrics();
+        QChar widest = u'0';
+        for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+            if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
+                widest = QChar(digit);
+        }
+        QString widestText = text;
+        for (QChar& character : widestText) {
+            if (character.isDigit())
+                character = widest;
+        }
+        m_summary->setFixedSize(
+            metrics.boundingRect(QRect(), Qt::TextSingleLine, widestText).size());
     }
-    QString widestText = text;
-    for (QChar& character : widestText) {
-        if (character.isDigit())
-            character = widest;
-    }
-    const QSize size = metrics.boundingRect(QRect(), Qt::TextSingleLine, widestText).size();
-    if (m_summary->minimumSize() != size || m_summary->maximumSize() != size)
-        m_summary->setFixedSize(size);
     m_summary->setText(text);
 }
 
