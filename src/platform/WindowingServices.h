@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QRect>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -28,6 +29,11 @@ public:
     // True when a compositing manager blends transparent pixels with what lies behind;
     // without one, sticker windows are shaped instead.
     virtual bool isCompositing() const = 0;
+    // Called on the main thread when a compositing manager starts or stops (a user switches
+    // the window manager's compositing off); empty to stop hearing of it.
+    void onCompositingChanged(std::function<void()> changed) {
+        m_compositingChanged = std::move(changed);
+    }
 
     // Asks the window manager to bring a shown top-level window to the front with the focus,
     // restoring it when minimised, as a taskbar does on a click. Without a window manager to
@@ -45,6 +51,15 @@ public:
     // Called when the window sees the release of a press it handed over: the window manager
     // had not taken the pointer yet, and must not start moving the window after the click.
     virtual void cancelMove(QWidget& window) { static_cast<void>(window); }
+
+protected:
+    void compositingChanged() const {
+        if (m_compositingChanged)
+            m_compositingChanged();
+    }
+
+private:
+    std::function<void()> m_compositingChanged;
 };
 
 // The X11 services under the xcb platform, otherwise services that do nothing (offscreen).

@@ -154,6 +154,13 @@ void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool
     applyStyle();
 }
 
+void StickerNSView::compositingChanged() {
+    const bool shaped = m_services.windowing && !m_services.windowing->isCompositing();
+    m_shapeSource = shaped && m_player.frames() ? m_player.frames()->media().frames.coverage()
+                                                : QImage();
+    applyStyle();
+}
+
 void StickerNSView::applyStyle() {
     if (m_stopped)
         return;

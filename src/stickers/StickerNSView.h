@@ -42,6 +42,9 @@ public:
     void stop();
     // Playback runs only while the window is shown; a hidden sticker decodes when first shown.
     void setWindowVisible(bool visible);
+    // Shapes the window to the sticker, or lets it be square again, as a compositing manager
+    // stops or starts.
+    void compositingChanged();
 
     const Sticker& sticker() const { return m_sticker; }
     bool isStopped() const { return m_stopped; }

@@ -22,9 +22,16 @@ StickerWindowManager::StickerWindowManager(StickerStore& store, WindowingService
     restackWindows();
     connect(&hub, &NotificationHub::stickerInteractionEnded, this,
             &StickerWindowManager::restackWindows);
+    m_windowing.onCompositingChanged([this] {
+        for (const auto& [id, window] : m_windows) {
+            if (StickerNSView* view = window->stickerView())
+                view->compositingChanged();
+        }
+    });
 }
 
 StickerWindowManager::~StickerWindowManager() {
+    m_windowing.onCompositingChanged({});
     if (m_store && m_store->windowSync() == this)
         m_store->setWindowSync(nullptr);
 }

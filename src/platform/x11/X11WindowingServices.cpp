@@ -114,8 +114,11 @@ bool X11WindowingServices::nativeEventFilter(const QByteArray& eventType, void* 
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if (m_selectionNotify != 0 && (event->response_type & 0x7F) == m_selectionNotify) {
         const auto* notify = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
-        if (notify->selection == m_atoms.compositingSelection)
-            m_compositing = notify->owner != XCB_WINDOW_NONE;
+        const bool compositing = notify->owner != XCB_WINDOW_NONE;
+        if (notify->selection == m_atoms.compositingSelection && compositing != m_compositing) {
+            m_compositing = compositing;
+            compositingChanged();
+        }
         return false;
     }
     if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
