@@ -149,12 +149,11 @@ void StickerNSView::installMedia(std::shared_ptr<const DecodedMedia> media, bool
                      keepPosition);
     if (!m_player.isPlaying())
         m_player.start();
-    if (m_services.windowing && !m_services.windowing->isCompositing())
-        m_shapeSource = media->frames.coverage();
-    applyStyle();
+    compositingChanged();
 }
 
 void StickerNSView::compositingChanged() {
+    // Without a compositor the window takes the shape of what its frames ever cover.
     const bool shaped = m_services.windowing && !m_services.windowing->isCompositing();
     m_shapeSource = shaped && m_player.frames() ? m_player.frames()->media().frames.coverage()
                                                 : QImage();

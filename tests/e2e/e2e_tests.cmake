@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a private X server, relative to tests/.
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(VANTREL_XSESSION_XCB REQUIRED IMPORTED_TARGET xcb)
+pkg_check_modules(VANTREL_XSESSION_XCB REQUIRED IMPORTED_TARGET xcb xau)
 
 # Xvfb with openbox and xcompmgr, for every end-to-end test.
 add_library(vantrel_xsession STATIC

@@ -13,7 +13,9 @@
 #include <QThread>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <X11/Xauth.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -553,29 +555,20 @@ bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
 }
 
 bool XSession::connectTo(const QString& name) {
-    // XWayland takes MIT-MAGIC-COOKIE-1 from its authority file: family, address, display
-    // number, name and data, each but the first with a 16-bit length before it.
-    QByteArray cookieName;
-    QByteArray cookie;
-    QFile file(m_authority);
-    if (!m_authority.isEmpty() && file.open(QIODevice::ReadOnly)) {
-        const QByteArray entry = file.readAll();
-        qsizetype at = 2;
-        QList<QByteArray> fields;
-        while (fields.size() < 4 && at + 2 <= entry.size()) {
-            const int length = (static_cast<unsigned char>(entry.at(at)) << 8) |
-                               static_cast<unsigned char>(entry.at(at + 1));
-            fields.append(entry.mid(at + 2, length));
-            at += 2 + length;
+    // The cookie of XWayland's authority file, when it has one.
+    std::unique_ptr<Xauth, decltype(&XauDisposeAuth)> entry(nullptr, &XauDisposeAuth);
+    if (!m_authority.isEmpty()) {
+        if (FILE* file = std::fopen(QFile::encodeName(m_authority).constData(), "rb")) {
+            entry.reset(XauReadAuth(file));
+            std::fclose(file);
         }
-        cookieName = fields.value(2);
-        cookie = fields.value(3);
     }
-    xcb_auth_info_t info{static_cast<int>(cookieName.size()), cookieName.data(),
-                         static_cast<int>(cookie.size()), cookie.data()};
+    xcb_auth_info_t info{};
+    if (entry)
+        info = {entry->name_length, entry->name, entry->data_length, entry->data};
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect_to_display_with_auth_info(
-        name.toLatin1().constData(), cookie.isEmpty() ? nullptr : &info, &screenNumber);
+        name.toLatin1().constData(), entry ? &info : nullptr, &screenNumber);
     if (xcb_connection_has_error(connection)) {
         xcb_disconnect(connection);
         return false;

@@ -4,8 +4,10 @@
 #include "platform/x11/Xcb.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -210,17 +212,18 @@ void DesktopLevelKeeper::checkUnmanaged() {
 }
 
 void DesktopLevelKeeper::checkOnTop(const QList<std::uint32_t>& children) {
-    qsizetype lowest = children.size();
-    for (const std::uint32_t window : std::as_const(m_onTop)) {
-        if (const qsizetype index = children.indexOf(window); index >= 0)
-            lowest = std::min(lowest, index);
-    }
+    const QSet<std::uint32_t> onTop(m_onTop.cbegin(), m_onTop.cend());
+    const QSet<std::uint32_t> existing(children.cbegin(), children.cend());
+    const qsizetype lowest =
+        std::find_if(children.cbegin(), children.cend(),
+                     [&onTop](std::uint32_t window) { return onTop.contains(window); }) -
+        children.cbegin();
     // Only a shown managed window above them counts: menus and tooltips of any program are
     // unmanaged and belong above.
     QList<xcb_get_window_attributes_cookie_t> cookies;
     QList<std::uint32_t> ours;
     for (qsizetype at = lowest; at < children.size(); ++at) {
-        if (m_onTop.contains(children.at(at)))
+        if (onTop.contains(children.at(at)))
             ours.append(children.at(at));
         else
             cookies.append(xcb_get_window_attributes(m_connection, children.at(at)));
@@ -233,7 +236,7 @@ void DesktopLevelKeeper::checkOnTop(const QList<std::uint32_t>& children) {
                               attributes->map_state != XCB_MAP_STATE_VIEWABLE);
     }
     QList<std::uint32_t> wanted = m_onTop;
-    wanted.removeIf([&children](std::uint32_t window) { return !children.contains(window); });
+    wanted.removeIf([&existing](std::uint32_t window) { return !existing.contains(window); });
     if ((inPlace && ours == wanted) || !mayRestack())
         return;
     for (const std::uint32_t window : std::as_const(wanted)) {
