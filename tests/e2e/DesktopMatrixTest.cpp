@@ -53,6 +53,8 @@ protected:
         options.windowManager = GetParam();
         options.compositor = compositor;
         startSession(options);
+        if (HasFatalFailure())
+            return;
         // A tiling manager has no desktop window; its root window stands in.
         m_session->showDesktop(desktopColour, !isTiling());
         store({sticker(QStringLiteral("Up"), upAt, upColour, StickerLayer::floating),

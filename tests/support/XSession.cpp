@@ -99,6 +99,16 @@ void stopProcess(QProcess* process) {
 }
 
 // Waits for condition while process keeps running; false as soon as it exits.
+// A display is taken while its lock names a running process; a server killed before it could
+// clean up leaves a lock and a socket that the next one replaces.
+bool isDisplayInUse(int number) {
+    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    if (!lock.open(QIODevice::ReadOnly))
+        return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
+    const qint64 owner = lock.readAll().trimmed().toLongLong();
+    return owner <= 0 || QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner));
+}
+
 bool waitWhileRunning(QProcess& process, const std::function<bool()>& condition) {
     const QDeadlineTimer deadline(startBoundMs);
     while (!deadline.hasExpired()) {
@@ -382,8 +392,7 @@ bool XSession::startServer(QSize screen) {
     const int start = static_cast<int>(QCoreApplication::applicationPid() % displayCandidates);
     for (int offset = 0; offset < displayCandidates; ++offset) {
         const int number = firstDisplay + (start + offset) % displayCandidates;
-        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+        if (isDisplayInUse(number))
             continue;
         auto server = makeQuietProcess(QStringLiteral("Xvfb"),
                                        {QStringLiteral(":%1").arg(number),
