@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libheif-dev liblz4-dev libxcb1-dev libxcb-xfixes0-dev bootstrap-icons libicu-dev
+    qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libheif-dev liblz4-dev libzstd-dev libxcb1-dev libxcb-xfixes0-dev bootstrap-icons libicu-dev
     libgtest-dev appstream dpkg-dev file
     xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick fonts-dejavu-core
     fonts-noto-color-emoji trayer dbus-daemon

@@ -35,6 +35,6 @@ private:
 
     std::shared_ptr<const DecodedMedia> m_media;
     QList<Slot> m_slots;
-    QByteArray m_scratch;
+    FrameStore::Scratch m_scratch;
     quint64 m_clock = 0;
 };

@@ -7,11 +7,17 @@
 #include <QRect>
 #include <functional>
 
+struct ZSTD_DCtx_s;
+using ZSTD_DCtx = ZSTD_DCtx_s;
+
 // The frames of one animation at the size they are shown, kept compressed. The first frame is
 // kept whole; every later one is the rectangle that changed since the frame before it, XOR-ed
 // with what was there and compressed with LZ4, or a key frame of its own where that is smaller
-// or the chain of changes since the last key grows long. Payloads that LZ4 cannot shrink are
-// kept as they are. Built once on one thread, then only read.
+// or the chain of changes since the last key grows long. A key that LZ4 cannot halve, as in
+// footage where every pixel changes, is kept dense: split into colour planes, each line less
+// the line above, compressed with zstd, which decodes slower but takes less than half the
+// bytes there. Payloads that neither shrinks are kept as they are. Built once on one thread,
+// then only read.
 class FrameStore final {
 public:
     // raw keeps every frame whole and uncompressed: the baseline that benchmarks compare with.
@@ -40,9 +46,23 @@ public:
     bool isKey(qsizetype index) const { return m_entries[index].key; }
     // Where frame index differs from the frame before it; for frame 0, from the last frame.
     QRect changedRect(qsizetype index) const;
+    // A caller's buffers for decoding, reused from frame to frame.
+    class Scratch final {
+    public:
+        Scratch();
+        ~Scratch();
+        Scratch(const Scratch&) = delete;
+        Scratch& operator=(const Scratch&) = delete;
+
+    private:
+        friend class FrameStore;
+        QByteArray bytes;
+        ZSTD_DCtx* zstd = nullptr;
+    };
+
     // Turns target, which holds frame index - 1 unless index is a key, into frame index.
-    // target is detached, of frameSize(); scratch is the caller's buffer for decompression.
-    void decode(qsizetype index, QImage& target, QByteArray& scratch) const;
+    // target is detached, of frameSize().
+    void decode(qsizetype index, QImage& target, Scratch& scratch) const;
     // A key frame kept uncompressed, as an image over the store's own bytes (valid while the
     // store lives); null for any other frame.
     QImage uncompressedKey(qsizetype index) const;
@@ -50,17 +70,19 @@ public:
     QImage frame(qsizetype index) const;
 
 private:
+    enum class Packing : quint8 { none, lz4, dense };
     struct Entry {
         QByteArray data;
         QRect rect; // the changed rectangle; the whole frame for a key, empty for no change
         int unpackedSize = 0;
         bool key = false;
-        bool compressed = false;
+        Packing packing = Packing::none;
         bool opaque = false;
     };
     static constexpr qint64 entryCost = qint64(sizeof(Entry)) + 32;
 
     Entry encode(const QImage& frame, bool opaque);
+    void undense(const Entry& entry, QImage& target, Scratch& scratch) const;
     void cover(const QImage& frame, bool opaque);
 
     Coding m_coding = Coding::compressed;

@@ -13,15 +13,21 @@ namespace {
 using Coding = FrameStore::Coding;
 
 // One frame of each kind the store codes differently: soft transparency, a small change, none,
-// a change over most of the frame, noise LZ4 cannot shrink, one pixel changed in the noise.
+// a change over most of the frame, noise LZ4 cannot shrink, one pixel changed in the noise, and
+// grain over gradients as in footage, opaque and soft, which only the dense coding shrinks.
 QList<QImage> sampleFrames() {
     QImage first(24, 16, QImage::Format_ARGB32_Premultiplied);
     QImage noise(first.size(), first.format());
+    QImage grain(first.size(), first.format());
+    QImage softGrain(first.size(), first.format());
     QRandomGenerator random(7);
     for (int y = 0; y < first.height(); ++y)
         for (int x = 0; x < first.width(); ++x) {
             first.setPixelColor(x, y, QColor(x * 10, y * 15, 90, 60 + x * 8));
             noise.setPixel(x, y, random.generate() | 0xFF000000U);
+            const int speck = random.bounded(3);
+            grain.setPixel(x, y, qRgb(x * 9 + speck, y * 14 + speck, 200 - x * 5 + speck));
+            softGrain.setPixel(x, y, qPremultiply(qRgba(x * 9 + speck, 100, y * 14, 40 + y * 12)));
         }
     QImage small = first.copy();
     QPainter(&small).fillRect(5, 3, 3, 2, Qt::red);
@@ -29,7 +35,7 @@ QList<QImage> sampleFrames() {
     QPainter(&most).fillRect(1, 1, 22, 14, QColor(20, 200, 60));
     QImage dot = noise.copy();
     dot.setPixel(11, 9, qRgb(1, 2, 3));
-    return {first, small, small, most, noise, dot};
+    return {first, small, small, most, noise, dot, grain, softGrain};
 }
 
 std::shared_ptr<DecodedMedia> stored(const QList<QImage>& frames, Coding coding,
@@ -101,6 +107,9 @@ TEST(FrameStore, GivesBackEveryFrameExactlyHoweverItIsReached) {
     EXPECT_EQ(compressed->frames.changedRect(1), QRect(5, 3, 3, 2));
     EXPECT_TRUE(compressed->frames.changedRect(2).isEmpty());
     EXPECT_LT(compressed->frames.byteCount(), stored(frames, Coding::raw)->frames.byteCount());
+    EXPECT_LT(compressed->frames.byteCount() -
+                  stored(frames.first(6), Coding::compressed)->frames.byteCount(),
+              frames[6].sizeInBytes());
 
     // After a budget cut the change back to frame 0 is taken from the last frame kept.
     const auto cut = stored(frames, Coding::compressed,
