@@ -206,6 +206,11 @@ void ContentView::addPictures(const QStringList& paths) {
     QTimer::singleShot(selectAfterAddMs, this, [this] {
         const QList<Sticker>& stickers = m_store.stickers();
         select(stickers.isEmpty() ? std::nullopt : std::optional<QUuid>(stickers.last().id));
+        if (stickers.isEmpty())
+            return;
+        // The panel the selection brings has taken its room: the new row shows above it.
+        m_scroll->ensureVisible(0, rowTop(stickers.size() - 1) + m_rowHeight / 2, 0,
+                                m_rowHeight / 2 + rowSpacing);
     });
 }
 

@@ -121,6 +121,13 @@ TEST_F(ContentViewTest, OnlyRowsInViewAreBuiltAChangeTouchesOnlyItsRowAndAHidden
     m_view.show();
     EXPECT_EQ(m_view.rows().first(), before[1]);
     EXPECT_TRUE(summaryStarts(6, "123px"));
+
+    // The newest sticker, selected, is scrolled to: the rows there are built, not those between.
+    ASSERT_TRUE(addPicked(QStringLiteral("new.png")));
+    const StickerRow* newest = m_view.rows().last();
+    EXPECT_TRUE(newest->sticker().id == m_store.stickers().last().id &&
+                newest->nameText() == QStringLiteral("new") && !newest->visibleRegion().isEmpty());
+    EXPECT_LT(m_view.rows().size(), 2 * before.size());
 }
 
 TEST_F(ContentViewTest, AddsRenamesAndTheSelectionDriveThePanelAndCancelsOrFailuresAddNothing) {
