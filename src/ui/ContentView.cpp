@@ -22,11 +22,23 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+namespace {
+
+// Around the rows: on their sides, above and below them, and between two of them.
+constexpr int listMargin = 8;
+constexpr int listPadding = 4;
+constexpr int rowSpacing = 4;
+// Rows built beyond each edge of the view, so that Tab finds a row to move into.
+constexpr int rowsAhead = 2;
+
+} // namespace
 
 ContentView::ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
                          FilePicker& picker, QWidget* parent)
@@ -119,12 +131,13 @@ QWidget* ContentView::buildListColumn() {
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The list takes the room the settings panel leaves, never the other way round.
     m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    // The rows are placed by hand, each as it comes into view: the list opens as fast with
+    // hundreds of stickers as with a few.
     m_list = new QWidget(m_scroll);
-    m_listLayout = new QVBoxLayout(m_list);
-    m_listLayout->setContentsMargins(8, 4, 8, 4);
-    m_listLayout->setSpacing(4);
-    m_listLayout->addStretch(1);
     m_scroll->setWidget(m_list);
+    m_scroll->viewport()->installEventFilter(this);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ContentView::placeRows);
     layout->addWidget(m_scroll, 1);
     m_panelDivider = InterfaceStyle::divider(listColumn);
     layout->addWidget(m_panelDivider);
@@ -193,6 +206,11 @@ void ContentView::addPictures(const QStringList& paths) {
     QTimer::singleShot(selectAfterAddMs, this, [this] {
         const QList<Sticker>& stickers = m_store.stickers();
         select(stickers.isEmpty() ? std::nullopt : std::optional<QUuid>(stickers.last().id));
+        if (stickers.isEmpty())
+            return;
+        // The panel the selection brings has taken its room: the new row shows above it.
+        m_scroll->ensureVisible(0, rowTop(stickers.size() - 1) + m_rowHeight / 2, 0,
+                                m_rowHeight / 2 + rowSpacing);
     });
 }
 
@@ -310,12 +328,12 @@ StickerRow* ContentView::createRow(const Sticker& sticker) {
 }
 
 bool ContentView::updateRow(const QUuid& id) {
-    StickerRow* row = m_rows.value(id);
     const QList<Sticker>& stickers = m_store.stickers();
     const auto sticker = std::ranges::find(stickers, id, &Sticker::id);
-    if (!row || sticker == stickers.end())
+    if (sticker == stickers.end())
         return false;
-    row->setState(*sticker, m_selected == id, m_dragged == id, m_settings.language());
+    if (StickerRow* row = m_rows.value(id))
+        row->setState(*sticker, m_selected == id, m_dragged == id, m_settings.language());
     return true;
 }
 
@@ -323,6 +341,16 @@ void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_rebuildPending)
         rebuild();
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize)
+        placeRows();
+    return QWidget::eventFilter(watched, event);
+}
+
+int ContentView::rowTop(qsizetype position) const {
+    return listPadding + static_cast<int>(position) * (m_rowHeight + rowSpacing);
 }
 
 // Rows are kept by id and updated in place: a slider step on one sticker touches no other row.
@@ -346,12 +374,51 @@ void ContentView::rebuild(const QUuid& changedId) {
     m_panelFrame->setVisible(m_selected.has_value());
     if (panelReturns && m_panel->isVisible())
         m_panel->setStickerId(*m_selected);
+    placeRows();
+}
+
+// Only the rows in view, and a few beyond, are built, as they come into view, and then kept. The
+// list is as tall as all the rows would be, so the scroll bar is right from the start.
+void ContentView::placeRows() {
+    if (!isVisible() || m_rebuildPending)
+        return;
+    const QList<Sticker>& stickers = m_store.stickers();
     const AppLanguage language = m_settings.language();
+    const QWidget* view = m_scroll->viewport();
+    const int viewTop = m_scroll->verticalScrollBar()->value();
+    bool chain = false;
     const QList<StickerRow*> gone = m_rows.follow(
-        *m_listLayout, stickers, [this](const Sticker& sticker) { return createRow(sticker); },
-        [this, language](StickerRow* row, const Sticker& sticker) {
+        stickers,
+        [&](const Sticker& sticker, int position) -> StickerRow* {
+            const int ahead = rowsAhead * (m_rowHeight + rowSpacing);
+            // The first row built gives the height of every row.
+            if (m_rowHeight > 0 && (rowTop(position) >= viewTop + view->height() + ahead ||
+                                    rowTop(position) + m_rowHeight <= viewTop - ahead))
+                return nullptr;
+            StickerRow* row = createRow(sticker);
+            if (m_rowHeight == 0)
+                m_rowHeight = row->sizeHint().height();
+            chain = true;
+            return row;
+        },
+        [&](StickerRow* row, const Sticker& sticker, int position) {
             row->setState(sticker, m_selected == sticker.id, m_dragged == sticker.id, language);
+            const QRect place(listMargin, rowTop(position), view->width() - 2 * listMargin,
+                              m_rowHeight);
+            chain = chain || place.top() != row->y();
+            row->setGeometry(place);
         });
+    m_list->setMinimumHeight(rowTop(stickers.size()) - rowSpacing + listPadding);
+    // Rows built late or moved take their place in the list in the keyboard's order too.
+    if (chain) {
+        QWidget* previous = nullptr;
+        for (StickerRow* row : rows()) {
+            if (previous)
+                QWidget::setTabOrder(previous, row->centerButton());
+            QWidget::setTabOrder(row->centerButton(), row->deleteButton());
+            previous = row->deleteButton();
+        }
+    }
     // A row may leave the list from one of its own clicks: it goes once that is over.
     for (StickerRow* row : gone) {
         if (m_dragRunning)

@@ -26,7 +26,6 @@ class QMimeData;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
-class QVBoxLayout;
 class StickerRow;
 class StickerStore;
 struct Sticker;
@@ -57,6 +56,7 @@ public:
     void setDragRunner(DragRunner runner) { m_dragRunner = std::move(runner); }
 
     std::optional<QUuid> selectedStickerId() const { return m_selected; }
+    // The rows built so far, in the list's order: those in view, and those that were.
     QList<StickerRow*> rows() const;
     bool showsEmptyState() const;
     bool showsAppSettings() const;
@@ -71,6 +71,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -80,8 +81,11 @@ private:
     QWidget* buildEmptyState();
     QWidget* buildListColumn();
     void rebuild(const QUuid& changedId = QUuid());
-    // Shows the one changed sticker in its row; false when it has none.
+    // Shows the one changed sticker in its row, if it has one; false when the sticker is gone.
     bool updateRow(const QUuid& id);
+    void placeRows();
+    // Where the row at position starts in the list.
+    int rowTop(qsizetype position) const;
     void retranslate();
     void showOnboardingWhileNeeded();
     void setShowAppSettings(bool show);
@@ -105,6 +109,8 @@ private:
     bool m_rebuildPending = false;
     RowsById<StickerRow> m_rows;
     QList<StickerRow*> m_parkedRows;
+    // Every row's height, known once the first row is built.
+    int m_rowHeight = 0;
     QWidget* m_header = nullptr;
     QLabel* m_title = nullptr;
     QToolButton* m_settingsButton = nullptr;
@@ -114,7 +120,6 @@ private:
     QPushButton* m_pick = nullptr;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_list = nullptr;
-    QVBoxLayout* m_listLayout = nullptr;
     QFrame* m_panelDivider = nullptr;
     QWidget* m_panelFrame = nullptr;
     StickerSettingsPanel* m_panel = nullptr;

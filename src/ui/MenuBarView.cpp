@@ -133,16 +133,19 @@ void MenuBarView::refresh() {
     // A row whose sticker is gone goes once the click that removed it is over.
     bool created = false;
     const QList<MenuBarStickerRow*> gone = m_rowsById.follow(
-        *m_rowLayout, stickers,
-        [this, &created](const Sticker& sticker) {
+        stickers,
+        [this, &created](const Sticker& sticker, int) {
             created = true;
             return new MenuBarStickerRow(m_store, sticker, m_rows);
         },
-        [language](MenuBarStickerRow* row, const Sticker& sticker) {
+        [this, language](MenuBarStickerRow* row, const Sticker& sticker, int position) {
             row->setSticker(sticker, language);
+            RowsById<MenuBarStickerRow>::place(*m_rowLayout, row, position);
         });
-    for (MenuBarStickerRow* row : gone)
+    for (MenuBarStickerRow* row : gone) {
+        m_rowLayout->removeWidget(row);
         row->deleteLater();
+    }
     // New rows join the end of the keyboard's order: open and quit go back behind them.
     if (created) {
         QWidget::setTabOrder(previousInFocusChain(), m_open);
