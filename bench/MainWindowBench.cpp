@@ -274,6 +274,11 @@ int main(int argc, char** argv) {
     const XSession session;
     if (!session.isReady())
         return 1;
+    // --start N: only the start and quit of the real program with N stickers.
+    if (argc == 3 && std::string_view(argv[1]) == "--start") {
+        startAndQuit(session, std::atoi(argv[2]));
+        return 0;
+    }
     std::printf("Main-thread CPU per step, whole program (main window shown, tray built) against "
                 "the store alone with no view attached, still pictures:\n");
     std::printf("%9s %12s %12s %12s %12s %10s\n", "stickers", "drag (us)", "store (us)",
