@@ -26,6 +26,7 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
           std::make_unique<Preferences>(std::make_shared<IniPreferencesBackend>(preferencesFile)))
     , m_settings(std::make_unique<AppSettings>(*m_preferences))
     , m_windowing(createWindowingServices())
+    , m_frameBudget(std::make_shared<FrameBudget>())
     , m_hub(std::make_unique<NotificationHub>())
     , m_store(std::make_unique<StickerStore>(*m_preferences, applicationDataDirectory))
     , m_policy(std::make_unique<ActivationPolicy>())
@@ -33,7 +34,7 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     , m_delegate(std::make_unique<AppDelegate>(*m_opener, *m_policy))
     , m_picker(std::make_unique<DialogFilePicker>())
     , m_mainWindow(std::make_unique<MainWindow>(
-          *m_policy, new ContentView(*m_store, *m_settings, *m_hub, *m_picker)))
+          *m_policy, new ContentView(*m_store, *m_settings, *m_hub, *m_picker, m_frameBudget)))
     , m_tray(std::make_unique<MenuBarLabelView>(*m_store, *m_settings, *m_opener)) {
     // Without a tray the main window stays reachable: launching Vantrel again shows it.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
@@ -44,7 +45,8 @@ VantrelApp::VantrelApp(const QString& preferencesFile, const QString& applicatio
     // The store creates its window manager on the next turn of the event loop.
     m_store->setWindowManagerFactory(
         [this](StickerStore& store) -> std::unique_ptr<StickerWindowSyncing> {
-            return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub);
+            return std::make_unique<StickerWindowManager>(store, *m_windowing, *m_hub,
+                                                          FrameTimerFactory(), m_frameBudget);
         });
     reportFailedSaves();
     m_opener->setWindowing(m_windowing.get());

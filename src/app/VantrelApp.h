@@ -8,6 +8,7 @@ class ActivationPolicy;
 class AppDelegate;
 class AppSettings;
 class FilePicker;
+class FrameBudget;
 class MainWindow;
 class MainWindowOpener;
 class MenuBarLabelView;
@@ -41,6 +42,8 @@ private:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<WindowingServices> m_windowing;
+    // One budget for every decoded picture and animation: the stickers' and the thumbnails'.
+    std::shared_ptr<FrameBudget> m_frameBudget;
     std::unique_ptr<NotificationHub> m_hub;
     std::unique_ptr<StickerStore> m_store;
     std::unique_ptr<ActivationPolicy> m_policy;

@@ -9,11 +9,13 @@
 #include <algorithm>
 
 StickerWindowManager::StickerWindowManager(StickerStore& store, WindowingServices& windowing,
-                                           NotificationHub& hub, FrameTimerFactory timers)
+                                           NotificationHub& hub, FrameTimerFactory timers,
+                                           std::shared_ptr<FrameBudget> budget)
     : m_store(&store)
     , m_windowing(windowing)
     , m_hub(&hub)
-    , m_timers(std::move(timers)) {
+    , m_timers(std::move(timers))
+    , m_cache(std::move(budget), FrameStore::Coding::compressed) {
     store.setWindowSync(this);
     for (const Sticker& sticker : store.stickers()) {
         if (!m_windows.contains(sticker.id))
@@ -68,8 +70,7 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
             // A step of one sticker's slider leaves every other window as it is.
             if (existing->sticker() == sticker)
                 continue;
-            stackingMayChange = stackingMayChange ||
-                                existing->sticker().zIndex != sticker.zIndex ||
+            stackingMayChange = stackingMayChange || existing->sticker().zIndex != sticker.zIndex ||
                                 existing->sticker().isHidden != sticker.isHidden;
             existing->applySticker(sticker);
             if (sticker.isHidden)

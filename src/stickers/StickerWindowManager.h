@@ -20,8 +20,11 @@ class StickerWindowManager final : public QObject, public StickerWindowSyncing {
     Q_OBJECT
 
 public:
+    // budget bounds the decoded media of the sticker windows, shared with the program's other
+    // decoded media.
     StickerWindowManager(StickerStore& store, WindowingServices& windowing, NotificationHub& hub,
-                         FrameTimerFactory timers = {});
+                         FrameTimerFactory timers = {},
+                         std::shared_ptr<FrameBudget> budget = std::make_shared<FrameBudget>());
     ~StickerWindowManager() override;
 
     // Applied on the next turn of the event loop, with the list as it was passed.

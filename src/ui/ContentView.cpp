@@ -41,13 +41,14 @@ constexpr int rowsAhead = 2;
 } // namespace
 
 ContentView::ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
-                         FilePicker& picker, QWidget* parent)
+                         FilePicker& picker, std::shared_ptr<FrameBudget> budget, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
     , m_settings(settings)
     , m_hub(hub)
     , m_picker(picker)
-    , m_dragRunner([](QDrag& drag) { drag.exec(Qt::MoveAction); }) {
+    , m_dragRunner([](QDrag& drag) { drag.exec(Qt::MoveAction); })
+    , m_thumbnails(std::move(budget), FrameStore::Coding::compressed) {
     setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -43,8 +43,11 @@ public:
     // Runs a row's drag until it ends; a seam, since offscreen a drag ends at once.
     using DragRunner = std::function<void(QDrag&)>;
 
+    // budget bounds the thumbnails, shared with the program's other decoded media.
     ContentView(StickerStore& store, AppSettings& settings, NotificationHub& hub,
-                FilePicker& picker, QWidget* parent = nullptr);
+                FilePicker& picker,
+                std::shared_ptr<FrameBudget> budget = std::make_shared<FrameBudget>(),
+                QWidget* parent = nullptr);
 
     // Picks a file, copies it into storage and adds it; the last sticker is selected 0.15 s later.
     void addFromFile();
