@@ -30,13 +30,16 @@ FrameBudget::Lease& FrameBudget::Lease::operator=(Lease&& other) noexcept {
 }
 
 bool FrameBudget::Lease::take(qint64 bytes) {
+    m_refusedByBudget = false;
     if (bytes < 0 || m_bytes + bytes > m_share)
         return false;
     if (m_budget) {
         qint64 used = m_budget->m_used.load();
         do {
-            if (used + bytes > m_budget->m_limit)
+            if (used + bytes > m_budget->m_limit) {
+                m_refusedByBudget = true;
                 return false;
+            }
         } while (!m_budget->m_used.compare_exchange_weak(used, used + bytes));
     }
     m_bytes += bytes;

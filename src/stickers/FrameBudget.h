@@ -19,6 +19,7 @@ public:
 
     qint64 limit() const { return m_limit; }
     qint64 used() const { return m_used.load(); }
+    qint64 room() const { return m_limit - m_used.load(); }
 
     class Lease final {
     public:
@@ -32,10 +33,13 @@ public:
 
         // Counts bytes; false, with nothing counted, when the share or the budget would be passed.
         bool take(qint64 bytes);
+        // True when the last refusal was the budget's: the set's own share had room.
+        bool refusedByBudget() const { return m_refusedByBudget; }
         // Counts bytes past every limit: a set's first image, so that a sticker always shows
         // something. Its size is bounded by the sticker's own, not by the file.
         void force(qint64 bytes);
         qint64 bytes() const { return m_bytes; }
+        const FrameBudget* budget() const { return m_budget.get(); }
 
     private:
         void release();
@@ -43,6 +47,7 @@ public:
         std::shared_ptr<FrameBudget> m_budget;
         qint64 m_share = 0;
         qint64 m_bytes = 0;
+        bool m_refusedByBudget = false;
     };
 
 private:

@@ -79,7 +79,8 @@ std::unique_ptr<MediaCache::Ticket> MediaCache::request(const DecodeRequest& req
         job->request = request;
         job->request.budget = m_budget;
         job->request.coding = m_coding;
-        if (auto existing = m_decodedSets.value(key).lock()) {
+        // A set cut by the budget is decoded again once it can grow.
+        if (auto existing = m_decodedSets.value(key).lock(); existing && !existing->mayGrow()) {
             job->result = std::move(existing);
             job->done = true;
         }
@@ -115,8 +116,17 @@ void MediaCache::start(const std::shared_ptr<MediaJob>& job) {
                 },
                 Qt::QueuedConnection);
         };
-        auto media =
-            std::make_shared<const DecodedMedia>(decodeMedia(job->request, cancelled, first));
+        // Whoever drops the set last, on whatever thread, makes room that sets cut short may
+        // grow into.
+        const std::shared_ptr<const DecodedMedia> media(
+            new DecodedMedia(decodeMedia(job->request, cancelled, first)),
+            [cache = QPointer<MediaCache>(this)](const DecodedMedia* gone) {
+                const bool heldBytes = gone->lease.bytes() > 0;
+                delete gone;
+                if (heldBytes && cache)
+                    QMetaObject::invokeMethod(cache.data(), &MediaCache::roomMade,
+                                              Qt::QueuedConnection);
+            });
         QMetaObject::invokeMethod(
             this,
             [this, job, media] {

@@ -139,6 +139,7 @@ public:
         };
         if (!m_media.frames.append(converted, reserve)) {
             m_media.truncated = true;
+            m_media.cutByBudget = m_media.lease.refusedByBudget();
             return false;
         }
         m_media.durations.append(duration);
@@ -218,6 +219,11 @@ void readWithLibheif(QByteArrayView bytes, const DecodeLimits& limits, FrameColl
 }
 
 } // namespace
+
+bool DecodedMedia::mayGrow() const {
+    const FrameBudget* budget = lease.budget();
+    return cutByBudget && budget && budget->room() >= 2 * byteCount();
+}
 
 bool DecodeLimits::allowsImage(QSize size) const {
     if (size.width() <= 0 || size.height() <= 0 || size.width() > maxCanvasSide ||

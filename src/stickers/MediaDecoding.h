@@ -42,7 +42,12 @@ struct DecodedMedia {
     QList<double> durations;
     double aspectRatio = 1.0; // first image's width / max(height, 1), of the source
     QSize sourceSize;
-    bool truncated = false; // frames were left out to stay within the set's share or the budget
+    bool truncated = false;   // frames were left out to stay within the set's share or the budget
+    bool cutByBudget = false; // frames were left out for the budget, not for the set's share
+    // True when a set cut by the budget would at least double in a new decode: the budget has
+    // room for it twice over. Each new decode doubles the set or completes it, so a set grows
+    // back in a few steps and never decodes again for nothing.
+    bool mayGrow() const;
     FrameBudget::Lease lease{nullptr, 0};
 
     bool isEmpty() const { return frames.isEmpty(); }

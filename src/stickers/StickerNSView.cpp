@@ -42,6 +42,12 @@ StickerNSView::StickerNSView(const Sticker& sticker, DragHandler onDrag, Service
         setGeometry(parent->rect());
     applyStyle();
     loadMedia();
+    // A set the budget cut short is asked for again once other sets have made room for it.
+    if (m_services.cache)
+        connect(m_services.cache, &MediaCache::roomMade, this, [this] {
+            if (!m_mediaTicket && m_player.frames() && m_player.frames()->media().mayGrow())
+                requestMedia(true);
+        });
 }
 
 StickerNSView::~StickerNSView() {

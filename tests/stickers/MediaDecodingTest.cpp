@@ -367,6 +367,20 @@ TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
     EXPECT_EQ(fits->frames.size(), 2);
     EXPECT_EQ(past->frames.size(), 1);
     EXPECT_TRUE(past->truncated);
+
+    // A set cut by the budget is decoded again, whole, once the budget has room for it twice.
+    const auto shared = std::make_shared<FrameBudget>(4 * past->byteCount());
+    MediaCache regrowing(shared, FrameStore::Coding::compressed);
+    FrameBudget::Lease hog(shared, shared->limit());
+    ASSERT_TRUE(hog.take(shared->limit() - 1));
+    const Media cut = fetch(regrowing, gif("b.gif", {60, 60}));
+    EXPECT_TRUE(cut->cutByBudget && cut->frames.size() == 1);
+    EXPECT_EQ(fetch(regrowing, gif("b.gif", {60, 60})), cut);
+    hog = FrameBudget::Lease(nullptr, 0);
+    const Media grown = fetch(regrowing, gif("b.gif", {60, 60}));
+    EXPECT_TRUE(grown->frames.size() == 2 && !grown->truncated);
+    EXPECT_EQ(fetch(regrowing, gif("b.gif", {60, 60})), grown);
+    EXPECT_EQ(regrowing.decodesStarted(), 2);
     first.reset();
     second.reset();
     larger.reset();

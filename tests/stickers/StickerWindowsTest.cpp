@@ -9,6 +9,7 @@
 #include "store/MemoryPreferencesBackend.h"
 #include "store/Preferences.h"
 #include "store/StickerStore.h"
+#include "support/GifBuilder.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -70,9 +71,13 @@ protected:
     }
 
     // A view as its window gives it: 160 points square and, unless told otherwise, shown.
-    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker, bool shown = true) {
+    std::unique_ptr<StickerNSView> makeView(const Sticker& sticker, bool shown = true,
+                                            MediaCache* cache = nullptr) {
+        StickerNSView::Services with = services();
+        if (cache)
+            with.cache = cache;
         auto view = std::make_unique<StickerNSView>(
-            sticker, [](double, double) {}, services());
+            sticker, [](double, double) {}, with);
         if (shown) {
             view->resize(160, 160);
             view->setWindowVisible(true);
@@ -244,6 +249,31 @@ TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPas
     processPendingEvents();
     EXPECT_EQ(m_cache.decodesStarted(), decodes + 1);
     EXPECT_EQ(view->backgroundImage().width(), 2000);
+}
+
+// A set the budget cut short is decoded again, whole, once another set goes and leaves room.
+TEST_F(StickerNSViewTest, ASetCutByTheBudgetGrowsBackOnceAnotherSetGoes) {
+    const Sticker large = Sticker::withMedia(picture("large.png", Qt::blue, {200, 200}));
+    const auto frames = [](const StickerNSView& view) {
+        return view.player().frames() ? view.player().frameCount() : 0;
+    };
+    const qint64 largeBytes = [&] {
+        const auto alone = makeView(large);
+        EXPECT_TRUE(waitUntil([&] { return frames(*alone) == 1; }));
+        return alone->player().frames()->media().byteCount();
+    }();
+    MediaCache tight(std::make_shared<FrameBudget>(largeBytes + 1), FrameStore::Coding::compressed);
+    auto first = makeView(large, true, &tight);
+    ASSERT_TRUE(waitUntil([&] { return frames(*first) == 1; }));
+    QFile gif(m_root.filePath("two.gif"));
+    ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
+    gif.write(GifBuilder().addFrame({40, 40}, Qt::red, 5).addFrame({40, 40}, Qt::green, 5).build());
+    gif.close();
+    const auto cut = makeView(Sticker::withMedia(gif.fileName()), true, &tight);
+    ASSERT_TRUE(waitUntil([&] { return frames(*cut) == 1; }));
+    EXPECT_TRUE(cut->player().frames()->media().cutByBudget);
+    first.reset();
+    EXPECT_TRUE(waitUntil([&] { return frames(*cut) == 2; }));
 }
 
 // The record's origin is the bottom-left corner; absurd records still give a window X11 allows.
