@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stickers/HeifDecoding.h"
 
+#include <QFile>
 #include <libheif/heif.h>
 #include <limits>
 #include <memory>
@@ -45,7 +46,7 @@ bool isHeif(QByteArrayView data) {
     return type == heif_filetype_yes_supported || type == heif_filetype_yes_unsupported;
 }
 
-QImage decodePrimaryImage(QByteArrayView data, const DecodeLimits& limits) {
+QImage decodePrimaryImage(const QString& path, const DecodeLimits& limits) {
     const LibraryReference library;
     const Context context(heif_context_alloc());
     if (!context)
@@ -54,9 +55,8 @@ QImage decodePrimaryImage(QByteArrayView data, const DecodeLimits& limits) {
                               ? limits.maxCanvasSide + codingBlockSlack
                               : std::numeric_limits<int>::max();
     heif_context_set_maximum_image_size_limit(context.get(), sideLimit);
-    // The data outlives the context, so libheif need not copy it.
-    if (!isOk(heif_context_read_from_memory_without_copy(context.get(), data.data(),
-                                                         std::size_t(data.size()), nullptr)))
+    if (!isOk(heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(),
+                                          nullptr)))
         return {};
 
     heif_image_handle* rawHandle = nullptr;

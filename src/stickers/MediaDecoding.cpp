@@ -16,7 +16,7 @@ constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
 constexpr qint64 bytesPerMegabyte = qint64(1024) * 1024;
 
 // A media file opened for decoding. Its head serves the format checks and the first frame's
-// delay; the whole file is read only when needed, so the first frame never waits for it.
+// delay; the decoders stream the rest, so the file is never held whole.
 class MediaFile final {
 public:
     // Nothing opens when the path is no regular file (a FIFO or device named like a picture
@@ -48,19 +48,6 @@ public:
         return GifTiming::readDelays(stream, maxImages);
     }
 
-    // libheif reads from memory. QIODevice::read reserves the whole requested length, so the
-    // file's own size is asked for.
-    QByteArrayView all() {
-        if (isWhole())
-            return m_head;
-        if (m_all.isEmpty()) {
-            QFile whole(m_path);
-            if (whole.open(QIODevice::ReadOnly))
-                m_all = whole.read(m_size);
-        }
-        return m_all;
-    }
-
 private:
     static constexpr qint64 headBytes = 64 * 1024;
 
@@ -68,7 +55,6 @@ private:
     QFile m_file;
     qint64 m_size = 0;
     QByteArray m_head;
-    QByteArray m_all;
 };
 
 bool hasHeifSuffix(const QString& path) {
@@ -210,10 +196,10 @@ void readWithQt(QImageReader& reader, MediaFile& file, const DecodeRequest& requ
     }
 }
 
-void readWithLibheif(QByteArrayView bytes, const DecodeLimits& limits, FrameCollector& collector) {
+void readWithLibheif(const QString& path, const DecodeLimits& limits, FrameCollector& collector) {
     if (!collector.wantsMore())
         return;
-    const QImage image = HeifDecoding::decodePrimaryImage(bytes, limits);
+    const QImage image = HeifDecoding::decodePrimaryImage(path, limits);
     if (!image.isNull())
         collector.add(image, image.size(), GifTiming::frameDuration(std::nullopt));
 }
@@ -241,7 +227,7 @@ DecodedMedia decodeMedia(const DecodeRequest& request, const std::function<bool(
     // The reader decides by content alone, so a misnamed file still decodes.
     QImageReader reader(&file.device());
     if (HeifDecoding::isHeif(file.head()) || (hasHeifSuffix(request.path) && !reader.canRead()))
-        readWithLibheif(file.all(), request.limits, collector);
+        readWithLibheif(request.path, request.limits, collector);
     else
         readWithQt(reader, file, request, collector);
     return collector.result();
