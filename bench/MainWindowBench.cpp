@@ -271,14 +271,21 @@ int main(int argc, char** argv) {
         std::printf("Xvfb, openbox or xcompmgr missing\n");
         return 1;
     }
-    const XSession session;
-    if (!session.isReady())
-        return 1;
-    // --start N: only the start and quit of the real program with N stickers.
-    if (argc == 3 && std::string_view(argv[1]) == "--start") {
+    // --start N [window manager]: only the start and quit of the real program with N stickers,
+    // under openbox or the manager named.
+    if (argc >= 3 && std::string_view(argv[1]) == "--start") {
+        XSession::Options options;
+        if (argc > 3)
+            options.windowManager = QString::fromLocal8Bit(argv[3]);
+        const XSession session(options);
+        if (!session.isReady())
+            return 1;
         startAndQuit(session, std::atoi(argv[2]));
         return 0;
     }
+    const XSession session;
+    if (!session.isReady())
+        return 1;
     std::printf("Main-thread CPU per step, whole program (main window shown, tray built) against "
                 "the store alone with no view attached, still pictures:\n");
     std::printf("%9s %12s %12s %12s %12s %10s\n", "stickers", "drag (us)", "store (us)",
