@@ -183,7 +183,7 @@ FrameStore::Entry FrameStore::encode(const QImage& frame, bool opaque) {
         std::tie(key, compressed) = pack(pixels, frameBytes);
         packing = compressed ? Packing::lz4 : Packing::none;
         // Dense only where it saves a quarter more than LZ4: it costs more to decode.
-        if (key.size() > frameBytes / 2) {
+        if (m_denseKeys && key.size() > frameBytes / 2) {
             QByteArray denser = dense(frame, opaque);
             if (!denser.isEmpty() && denser.size() < key.size() - key.size() / 4) {
                 key = std::move(denser);

@@ -13,11 +13,11 @@ using ZSTD_DCtx = ZSTD_DCtx_s;
 // The frames of one animation at the size they are shown, kept compressed. The first frame is
 // kept whole; every later one is the rectangle that changed since the frame before it, XOR-ed
 // with what was there and compressed with LZ4, or a key frame of its own where that is smaller
-// or the chain of changes since the last key grows long. A key that LZ4 cannot halve, as in
-// footage where every pixel changes, is kept dense: split into colour planes, each line less
-// the line above, compressed with zstd, which decodes slower but takes less than half the
-// bytes there. Payloads that neither shrinks are kept as they are. Built once on one thread,
-// then only read.
+// or the chain of changes since the last key grows long. Where memory is short, a key that LZ4
+// cannot halve, as in footage where every pixel changes, is kept dense: split into colour
+// planes, each line less the line above, compressed with zstd, which takes less than half the
+// bytes there but costs a decode of up to half a frame's painting. Payloads that nothing
+// shrinks are kept as they are. Built once on one thread, then only read.
 class FrameStore final {
 public:
     // raw keeps every frame whole and uncompressed: the baseline that benchmarks compare with.
@@ -31,6 +31,9 @@ public:
     bool append(const QImage& frame, const std::function<bool(qint64)>& reserve);
     // Ends the build: releases what only building needs and notes what changes at the loop.
     void finish();
+    // From the next frame on, keys that LZ4 cannot halve are kept dense.
+    void keepKeysDense() { m_denseKeys = true; }
+    bool keepsKeysDense() const { return m_denseKeys; }
 
     qsizetype size() const { return m_entries.size(); }
     bool isEmpty() const { return m_entries.isEmpty(); }
@@ -95,4 +98,5 @@ private:
     QImage m_previous;
     qint64 m_pixelsSinceKey = 0;
     bool m_anyOpaque = false;
+    bool m_denseKeys = false;
 };

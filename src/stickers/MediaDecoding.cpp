@@ -89,6 +89,20 @@ public:
         m_media.lease = FrameBudget::Lease(request.budget, request.limits.maxTotalFrameBytes);
     }
 
+    // count frames are coming. A set whose frames, kept whole, would take more than half of
+    // what it may hold keeps its keys dense: it then fits whole where it would have been cut.
+    void expect(std::size_t count) {
+        if (m_media.frames.isEmpty() || m_request.coding != FrameStore::Coding::compressed)
+            return;
+        const QSize size = m_media.frames.frameSize();
+        const qint64 whole = qint64(count) * size.width() * size.height() * 4;
+        qint64 room = m_request.limits.maxTotalFrameBytes;
+        if (m_request.budget)
+            room = std::min(room, m_request.budget->room() + m_media.lease.bytes());
+        if (whole > room / 2)
+            m_media.frames.keepKeysDense();
+    }
+
     // False once the decode is to end: enough frames, or cancelled.
     bool wantsMore() {
         if (m_media.frames.size() >= m_frameLimit || m_wasCancelled)
@@ -184,8 +198,10 @@ void readWithQt(QImageReader& reader, MediaFile& file, const DecodeRequest& requ
     }
     // Sequential readers cannot skip a broken frame, so the first failure ends the animation.
     for (std::size_t index = 0; collector.wantsMore() && reader.canRead(); ++index) {
-        if (index == 1 && request.animated)
+        if (index == 1 && request.animated) {
             delays = file.gifDelays(std::size_t(std::max(limits.maxFrames, 0)));
+            collector.expect(delays.size());
+        }
         QImage frame;
         if (!reader.read(&frame) || !limits.allowsImage(frame.size()))
             return;

@@ -42,6 +42,7 @@ std::shared_ptr<DecodedMedia> stored(const QList<QImage>& frames, Coding coding,
                                      qint64 budget = std::numeric_limits<qint64>::max()) {
     auto media = std::make_shared<DecodedMedia>();
     media->frames = FrameStore(coding);
+    media->frames.keepKeysDense();
     qint64 used = 0;
     for (const QImage& frame : frames)
         media->frames.append(frame, [&](qint64 bytes) { return (used += bytes) <= budget; });
