@@ -244,8 +244,7 @@ TEST_F(MediaDecodingTest, ManyFramesStayWithinTheShareTheBoundAndTheBudget) {
     EXPECT_GT(budgeted.frames.size(), 1);
     EXPECT_EQ(budgeted.durations.size(), budgeted.frames.size());
     EXPECT_LE(budgeted.byteCount(), share);
-    // Frames that would fill more than half the share whole are kept as densely as they go.
-    EXPECT_TRUE(budgeted.truncated && budgeted.frames.keepsKeysDense());
+    EXPECT_TRUE(budgeted.truncated);
     EXPECT_EQ(decode(path, true, {}, {.maxTotalFrameBytes = 3}).frames.size(), 1);
     const DecodedMedia bounded = decode(path, true, {}, {.maxFrames = 4});
     EXPECT_EQ(bounded.frames.size(), 4);
@@ -260,6 +259,8 @@ TEST_F(MediaDecodingTest, ManyFramesStayWithinTheShareTheBoundAndTheBudget) {
         const DecodedMedia media =
             decode(write("bomb.gif", bomb.build()), true, {600, 600}, {}, budget);
         EXPECT_EQ(media.frames.size(), 400);
+        // Frames that would fill more than half the budget whole are kept as densely as they go.
+        EXPECT_TRUE(media.frames.keepsKeysDense());
         EXPECT_EQ(budget->used(), media.byteCount());
         EXPECT_LE(budget->used(), budget->limit());
     }
