@@ -209,13 +209,12 @@ void startAndQuit(const XSession& session, int count) {
     QDir().mkpath(home.dir.filePath(QStringLiteral("xdg/Vantrel")));
     QFile::copy(home.configFile(), home.dir.filePath(QStringLiteral("xdg/Vantrel/Vantrel.conf")));
 
-    // Windows of an earlier run may still be going: the list must hold still first.
-    qsizetype before = -1;
-    for (qsizetype listed = session.clientListStacking().size(); listed != before;
-         listed = session.clientListStacking().size()) {
-        before = listed;
-        settle(1000);
-    }
+    // The session is the benchmark's own: the windows of an earlier run, which the window
+    // manager may take many seconds to let go of, must all be gone first.
+    const QDeadlineTimer goneDeadline(120000);
+    while (!session.clientListStacking().isEmpty() && !goneDeadline.hasExpired())
+        settle(200);
+    const qsizetype before = session.clientListStacking().size();
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
