@@ -53,14 +53,12 @@ public:
     std::shared_ptr<FrameSource> frameSource(const std::shared_ptr<const DecodedMedia>& media);
 
     const FrameBudget& budget() const { return *m_budget; }
+    // Decodes started so far, for tests and benchmarks.
+    int decodesStarted() const { return m_decodesStarted; }
 
 Q_SIGNALS:
     // A set decoded here is gone and its bytes are back in the budget, on a later turn.
     void roomMade();
-
-public:
-    // Decodes started so far, for tests and benchmarks.
-    int decodesStarted() const { return m_decodesStarted; }
 
 private:
     void start(const std::shared_ptr<MediaJob>& job);
