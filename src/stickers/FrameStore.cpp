@@ -85,12 +85,14 @@ QByteArray dense(const QImage& frame, bool opaque) {
     QByteArray split(area * planes, Qt::Uninitialized);
     auto* out = reinterpret_cast<uchar*>(split.data());
     for (int plane = 0; plane < planes; ++plane) {
+        const int shift = plane * 8;
         for (int y = 0; y < height; ++y) {
-            const uchar* line = frame.constScanLine(y) + plane;
-            const uchar* above = y > 0 ? frame.constScanLine(y - 1) + plane : nullptr;
+            const auto* line = reinterpret_cast<const quint32*>(frame.constScanLine(y));
+            const auto* above =
+                y > 0 ? reinterpret_cast<const quint32*>(frame.constScanLine(y - 1)) : nullptr;
             uchar* to = out + plane * area + qsizetype(y) * width;
             for (int x = 0; x < width; ++x)
-                to[x] = uchar(line[x * 4] - (above ? above[x * 4] : 0));
+                to[x] = uchar((line[x] >> shift) - (above ? above[x] >> shift : 0));
         }
     }
     QByteArray packed(qsizetype(ZSTD_compressBound(std::size_t(split.size()))), Qt::Uninitialized);
