@@ -108,35 +108,27 @@ bool StickerStore::save() {
 }
 
 std::optional<QByteArray> StickerStore::encodeList() {
-    // Each record keeps its encoded form while it stays the same: a drag step encodes the one
-    // record that moved and copies the others.
+    // Each place in the list keeps the encoded form of its record while the record stays the
+    // same: a drag step encodes the one record that moved and copies the others.
+    m_encoded.resize(m_stickers.size());
     QByteArray out;
     out.reserve(m_encodedSize + 2);
     out.append('[');
     for (qsizetype i = 0; i < m_stickers.size(); ++i) {
         const Sticker& sticker = m_stickers[i];
-        auto cached = m_encoded.find(sticker.id);
-        if (cached == m_encoded.end() || cached->sticker != sticker) {
+        EncodedRecord& cached = m_encoded[i];
+        if (cached.json.isNull() || cached.sticker != sticker) {
             std::optional<QByteArray> record = StickerJson::encodeRecord(sticker);
             if (!record)
                 return std::nullopt;
-            cached = m_encoded.insert(sticker.id, {sticker, std::move(*record)});
+            cached = {sticker, std::move(*record)};
         }
         if (i > 0)
             out.append(',');
-        out.append(cached->json);
+        out.append(cached.json);
     }
     out.append(']');
     m_encodedSize = out.size();
-    // Records that left the list leave the cache too.
-    if (m_encoded.size() > m_stickers.size()) {
-        QHash<QUuid, EncodedRecord> kept;
-        for (const Sticker& sticker : std::as_const(m_stickers)) {
-            if (const auto it = m_encoded.constFind(sticker.id); it != m_encoded.cend())
-                kept.insert(sticker.id, *it);
-        }
-        m_encoded = std::move(kept);
-    }
     return out;
 }
 

@@ -4,7 +4,6 @@
 #include "model/Sticker.h"
 #include "store/MediaStorage.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -100,7 +99,7 @@ private:
         Sticker sticker;
         QByteArray json;
     };
-    QHash<QUuid, EncodedRecord> m_encoded;
+    QList<EncodedRecord> m_encoded; // by place in the list
     qsizetype m_encodedSize = 0;
     std::optional<QByteArray> m_unreadableValue;
     QString m_unreadableBackupPath;
