@@ -137,8 +137,7 @@ QWidget* ContentView::buildListColumn() {
     m_list = new QWidget(m_scroll);
     m_scroll->setWidget(m_list);
     m_scroll->viewport()->installEventFilter(this);
-    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &ContentView::placeRows);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &ContentView::scrolled);
     layout->addWidget(m_scroll, 1);
     m_panelDivider = InterfaceStyle::divider(listColumn);
     layout->addWidget(m_panelDivider);
@@ -354,6 +353,37 @@ int ContentView::rowTop(qsizetype position) const {
     return listPadding + static_cast<int>(position) * (m_rowHeight + rowSpacing);
 }
 
+bool ContentView::isNearView(qsizetype position) const {
+    const int viewTop = m_scroll->verticalScrollBar()->value();
+    const int ahead = rowsAhead * (m_rowHeight + rowSpacing);
+    return rowTop(position) < viewTop + m_scroll->viewport()->height() + ahead &&
+           rowTop(position) + m_rowHeight > viewTop - ahead;
+}
+
+// Rows once built stay where they are: the list is walked only when a row comes into view for
+// the first time.
+void ContentView::scrolled() {
+    if (m_rowHeight == 0) {
+        placeRows();
+        return;
+    }
+    const QList<Sticker>& stickers = m_store.stickers();
+    const int viewTop = m_scroll->verticalScrollBar()->value();
+    // A few rows before the first one near the view, found without walking the list.
+    const qsizetype from = std::max(0, viewTop / (m_rowHeight + rowSpacing) - rowsAhead - 1);
+    for (qsizetype position = from; position < stickers.size(); ++position) {
+        if (!isNearView(position)) {
+            if (rowTop(position) > viewTop)
+                return;
+            continue;
+        }
+        if (!m_rows.value(stickers[position].id)) {
+            placeRows();
+            return;
+        }
+    }
+}
+
 // Rows are kept by id and updated in place: a slider step on one sticker touches no other row.
 // A hidden window does no work; it catches up when it is shown.
 void ContentView::rebuild(const QUuid& changedId) {
@@ -386,15 +416,12 @@ void ContentView::placeRows() {
     const QList<Sticker>& stickers = m_store.stickers();
     const AppLanguage language = m_settings.language();
     const QWidget* view = m_scroll->viewport();
-    const int viewTop = m_scroll->verticalScrollBar()->value();
     bool chain = false;
     const QList<StickerRow*> gone = m_rows.follow(
         stickers,
         [&](const Sticker& sticker, int position) -> StickerRow* {
-            const int ahead = rowsAhead * (m_rowHeight + rowSpacing);
             // The first row built gives the height of every row.
-            if (m_rowHeight > 0 && (rowTop(position) >= viewTop + view->height() + ahead ||
-                                    rowTop(position) + m_rowHeight <= viewTop - ahead))
+            if (m_rowHeight > 0 && !isNearView(position))
                 return nullptr;
             StickerRow* row = createRow(sticker);
             if (m_rowHeight == 0)

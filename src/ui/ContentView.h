@@ -87,6 +87,9 @@ private:
     // Shows the one changed sticker in its row, if it has one; false when the sticker is gone.
     bool updateRow(const QUuid& id);
     void placeRows();
+    void scrolled();
+    // True when the row at position is in view or a few rows from it.
+    bool isNearView(qsizetype position) const;
     // Where the row at position starts in the list.
     int rowTop(qsizetype position) const;
     void retranslate();
