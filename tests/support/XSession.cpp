@@ -240,9 +240,7 @@ QStringList XSession::netWmState(quint32 window) const {
 
 std::optional<quint32> XSession::netWmDesktop(quint32 window) const {
     const QList<quint32> values = property32(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL);
-    if (values.isEmpty())
-        return std::nullopt;
-    return values.first();
+    return values.isEmpty() ? std::nullopt : std::optional(values.first());
 }
 
 quint32 XSession::activeWindow() const {
