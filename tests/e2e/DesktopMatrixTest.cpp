@@ -27,6 +27,11 @@ struct Expected {
     QColor colour;
 };
 
+// "x,y", for the failure details.
+QString xy(QPointF p) {
+    return QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
+}
+
 class DesktopMatrix : public ProgramOnXServer, public testing::WithParamInterface<QString> {
 protected:
     void SetUp() override {
@@ -119,17 +124,15 @@ protected:
     void record(const QString& label, bool passed, const QString& detail = {}) {
         EXPECT_TRUE(passed) << GetParam().toStdString() << ", " << label.toStdString() << ":"
                             << detail.toStdString();
-        m_results += QStringLiteral(" %1=%2").arg(
-            label, passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+        m_results += QStringLiteral(" %1=%2").arg(label, passed ? QStringLiteral("PASS")
+                                                                : QStringLiteral("FAIL"));
     }
 
-    void notApplicable(const QString& label) {
-        m_results += QStringLiteral(" %1=N/A").arg(label);
-    }
+    void notApplicable(const QString& label) { m_results += QStringLiteral(" %1=N/A").arg(label); }
 
     void printResults() const {
-        std::cout << "desktop matrix " << GetParam().toStdString() << ":"
-                  << m_results.toStdString() << std::endl;
+        std::cout << "desktop matrix " << GetParam().toStdString() << ":" << m_results.toStdString()
+                  << std::endl;
     }
 
     // Empty when neither sticker is active, focused or demanding attention; else which is.
@@ -163,16 +166,12 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     const QPoint upInside = upAt + QPoint(20, 80);
     const QPoint upOutside = upAt + QPoint(140, 80);
 
-    record(QStringLiteral("place"),
-           XSession::waitFor([&] {
+    record(QStringLiteral("place"), XSession::waitFor([&] {
                return geometry(m_upId) == QRect(upAt, QSize(side, side)) &&
                       geometry(m_downId) == QRect(downAt, QSize(side, side));
            }),
-           QStringLiteral(" up at %1,%2, down at %3,%4")
-               .arg(geometry(m_upId).x())
-               .arg(geometry(m_upId).y())
-               .arg(geometry(m_downId).x())
-               .arg(geometry(m_downId).y()));
+           " up at " + xy(geometry(m_upId).topLeft()) + ", down at " +
+               xy(geometry(m_downId).topLeft()));
 
     // Floating stickers over the ordinary window, desktop ones under it and over the desktop.
     QList<Expected> levels = {{upInside, upColour}, {upOutside, upColour}};
@@ -182,9 +181,9 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
 
     // Corners show what lies behind, and nothing (decoration, shadow) surrounds a sticker.
     QList<Expected> look;
-    for (const QPoint at : {upAt + QPoint(1, 1), upAt + QPoint(side - 2, 1),
-                            upAt + QPoint(side + 6, 80), upAt + QPoint(140, -5),
-                            upAt + QPoint(140, side + 5)}) {
+    for (const QPoint at :
+         {upAt + QPoint(1, 1), upAt + QPoint(side - 2, 1), upAt + QPoint(side + 6, 80),
+          upAt + QPoint(140, -5), upAt + QPoint(140, side + 5)}) {
         if (const std::optional<QColor> colour = behind(at))
             look.append({at, *colour});
     }
@@ -195,9 +194,9 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
         const QString window = QStringLiteral("[id=%1] ").arg(m_ordinaryId);
         m_session->run(QStringLiteral("i3-msg"),
                        {window + QStringLiteral("floating enable, move position 300 50")});
-        screenShows(QStringLiteral("floatedWindow"), {{upInside, upColour},
-                                                      {upOutside, upColour},
-                                                      {QPoint(600, 300), ordinaryColour}});
+        screenShows(
+            QStringLiteral("floatedWindow"),
+            {{upInside, upColour}, {upOutside, upColour}, {QPoint(600, 300), ordinaryColour}});
         m_session->run(QStringLiteral("i3-msg"), {window + QStringLiteral("floating disable")});
         notApplicable(QStringLiteral("desktopClicked"));
     } else {
@@ -207,8 +206,8 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
 
     // On another workspace only the stickers remain.
     m_session->switchWorkspace(1);
-    QList<Expected> alone = {{downInside, downColour}, {downOutside, downColour},
-                             {upInside, upColour}};
+    QList<Expected> alone = {
+        {downInside, downColour}, {downOutside, downColour}, {upInside, upColour}};
     // i3 paints an empty workspace its own colour.
     if (!isTiling())
         alone.append({QPoint(100, 100), desktopColour});
@@ -261,15 +260,8 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     record(QStringLiteral("drag"),
            dragged && after[0].x == up.x() && after[0].y == screenHeight - up.bottom() - 1 &&
                after[1].x == down.x() && after[1].y == screenHeight - down.bottom() - 1,
-           QStringLiteral(" up at %1,%2 stored %3,%4, down at %5,%6 stored %7,%8")
-               .arg(up.x())
-               .arg(up.y())
-               .arg(after[0].x)
-               .arg(after[0].y)
-               .arg(down.x())
-               .arg(down.y())
-               .arg(after[1].x)
-               .arg(after[1].y));
+           " up at " + xy(up.topLeft()) + " stored " + xy({after[0].x, after[0].y}) + ", down at " +
+               xy(down.topLeft()) + " stored " + xy({after[1].x, after[1].y}));
     printResults();
 }
 
@@ -280,8 +272,8 @@ TEST_P(DesktopMatrix, WithoutACompositorStickersAreShapedToTheirCorners) {
     if (HasFatalFailure())
         return;
     const QPoint corner = upAt + QPoint(1, 1);
-    screenShows(QStringLiteral("shaped"), {{corner, *behind(corner)},
-                                           {upAt + QPoint(80, 80), upColour}});
+    screenShows(QStringLiteral("shaped"),
+                {{corner, *behind(corner)}, {upAt + QPoint(80, 80), upColour}});
     printResults();
 }
 

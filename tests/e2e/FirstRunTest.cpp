@@ -4,10 +4,9 @@
 // and everything as it was after a restart.
 #include "e2e/ProgramOnXServer.h"
 #include "support/GifBuilder.h"
+#include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -63,13 +62,10 @@ protected:
 
     QString gif() const {
         const QString path = m_home.filePath(QStringLiteral("Pictures/party.gif"));
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(GifBuilder()
-                       .addFrame(QSize(60, 60), QColor(0x20, 0xa0, 0x40), 10)
-                       .addFrame(QSize(60, 60), QColor(0x20, 0x40, 0xa0), 10)
-                       .build());
+        writeFile(path, GifBuilder()
+                            .addFrame(QSize(60, 60), QColor(0x20, 0xa0, 0x40), 10)
+                            .addFrame(QSize(60, 60), QColor(0x20, 0x40, 0xa0), 10)
+                            .build());
         return path;
     }
 };

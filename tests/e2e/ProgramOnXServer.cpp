@@ -101,8 +101,7 @@ QRect ProgramOnXServer::geometry(quint32 window) const {
 }
 
 void ProgramOnXServer::click(QPoint at) const {
-    pointer({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-             QStringLiteral("click"), QStringLiteral("1")});
+    pointer(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()).split(u' '));
 }
 
 void ProgramOnXServer::drag(QPoint from, QPoint by) const {
@@ -124,9 +123,9 @@ void ProgramOnXServer::pointer(const QStringList& arguments) const {
 quint32 ProgramOnXServer::showOrdinaryWindow(const QColor& colour) {
     m_ordinary.setProcessEnvironment(m_session->environment());
     m_ordinary.start(QStringLiteral("xmessage"),
-                     {QStringLiteral("-bg"), colour.name(), QStringLiteral("-fg"), colour.name(),
-                      QStringLiteral("-geometry"), QStringLiteral("900x700+0+0"),
-                      QStringLiteral("-title"), QStringLiteral("ordinary"), QStringLiteral(".")});
+                     QStringLiteral("-bg %1 -fg %1 -geometry 900x700+0+0 -title ordinary .")
+                         .arg(colour.name())
+                         .split(u' '));
     return waitForWindow(QStringLiteral("ordinary"));
 }
 

@@ -86,7 +86,8 @@ TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderAndHiddenStickersHaveNoWindow
     const quint32 topId = waitForWindow(QStringLiteral("Top"));
     const quint32 underId = waitForWindow(QStringLiteral("Under"));
     ASSERT_TRUE(waitForWindow(QStringLiteral("Down")) && topId && underId);
-    EXPECT_TRUE(waitForStacking({windowsNamed(QStringLiteral("ordinary")).value(0), underId, topId}));
+    EXPECT_TRUE(
+        waitForStacking({windowsNamed(QStringLiteral("ordinary")).value(0), underId, topId}));
     EXPECT_TRUE(windowsNamed(QStringLiteral("Hidden")).isEmpty());
 }
 
@@ -127,8 +128,7 @@ TEST_F(StickersOnDesktop, ADragMovesTheWindowAndStoresThePositionEvenWhenTheXSer
     EXPECT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(300, 390); }));
 
     // Moved by someone else, the window is dragged on from where it is.
-    xdotool({QStringLiteral("windowmove"), QString::number(freeId), QStringLiteral("500"),
-             QStringLiteral("300")});
+    xdotool(QStringLiteral("windowmove %1 500 300").arg(freeId).split(u' '));
     ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(500, 300); }));
     // The server dies within the second that the last position waits to be written.
     drag(middle(500, 340), {50, 30});

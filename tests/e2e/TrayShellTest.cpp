@@ -23,10 +23,9 @@ protected:
             GTEST_SKIP() << "trayer missing";
         startSession();
         m_tray.setProcessEnvironment(m_session->environment());
-        m_tray.start(QStringLiteral("trayer"),
-                     {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                      QStringLiteral("right"), QStringLiteral("--widthtype"),
-                      QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("28")});
+        m_tray.start(
+            QStringLiteral("trayer"),
+            QStringLiteral("--edge top --align right --widthtype request --height 28").split(u' '));
         ASSERT_NE(waitForWindow(QStringLiteral("panel")), 0u);
     }
 

@@ -265,11 +265,10 @@ TEST_F(StickerNSViewTest, ASetCutByTheBudgetGrowsBackOnceAnotherSetGoes) {
     MediaCache tight(std::make_shared<FrameBudget>(largeBytes + 1), FrameStore::Coding::compressed);
     auto first = makeView(large, true, &tight);
     ASSERT_TRUE(waitUntil([&] { return frames(*first) == 1; }));
-    QFile gif(m_root.filePath("two.gif"));
-    ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
-    gif.write(GifBuilder().addFrame({40, 40}, Qt::red, 5).addFrame({40, 40}, Qt::green, 5).build());
-    gif.close();
-    const auto cut = makeView(Sticker::withMedia(gif.fileName()), true, &tight);
+    const QString two = m_root.filePath("two.gif");
+    writeFile(two,
+              GifBuilder().addFrame({40, 40}, Qt::red, 5).addFrame({40, 40}, Qt::green, 5).build());
+    const auto cut = makeView(Sticker::withMedia(two), true, &tight);
     ASSERT_TRUE(waitUntil([&] { return frames(*cut) == 1; }));
     EXPECT_TRUE(cut->player().frames()->media().cutByBudget);
     first.reset();

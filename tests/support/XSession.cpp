@@ -11,11 +11,11 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
+#include <X11/Xauth.h>
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <X11/Xauth.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -39,10 +39,10 @@ std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QString
     return process;
 }
 
-// How each window manager starts, with its compositor and without one (leading NAME=value words
-// go to its environment, {width} and {height} become the screen's); a manager without a
-// compositor of its own gets the named one beside it. A nested one is a Wayland compositor shown
-// in a window on the server, its X clients on the XWayland server it starts.
+// How each window manager starts, with its compositor and without one (none: the same line;
+// leading NAME=value words go to its environment, {width} and {height} become the screen's); a
+// manager without a compositor of its own gets the named one beside it. A nested one is a Wayland
+// compositor shown in a window on the server, its X clients on the XWayland server it starts.
 struct Launch {
     const char* name;
     const char* withCompositor;
@@ -51,22 +51,22 @@ struct Launch {
     bool nested;
 };
 constexpr std::array<Launch, 11> launches{{
-    {"openbox", "openbox --sm-disable", "openbox --sm-disable", "xcompmgr", false},
+    {"openbox", "openbox --sm-disable", nullptr, "xcompmgr", false},
     {"xfwm4", "xfwm4 --compositor=on --sm-client-disable",
      "xfwm4 --compositor=off --sm-client-disable", "", false},
     {"kwin_x11", "kwin_x11", "KWIN_COMPOSE=N kwin_x11", "", false},
     // mutter always composites on X11.
-    {"mutter", "mutter --x11 --sm-disable", "mutter --x11 --sm-disable", "", false},
+    {"mutter", "mutter --x11 --sm-disable", nullptr, "", false},
     {"marco", "marco --composite --sm-disable", "marco --no-composite --sm-disable", "", false},
     {"metacity", "metacity --composite --sm-disable", "metacity --no-composite --sm-disable", "",
      false},
-    {"icewm", "icewm", "icewm", "xcompmgr", false},
-    {"fluxbox", "fluxbox", "fluxbox", "xcompmgr", false},
-    {"i3", "i3", "i3", "picom", false},
+    {"icewm", "icewm", nullptr, "xcompmgr", false},
+    {"fluxbox", "fluxbox", nullptr, "xcompmgr", false},
+    {"i3", "i3", nullptr, "picom", false},
     {"mutter_wayland", "MUTTER_DEBUG_DUMMY_MODE_SPECS={width}x{height} mutter --wayland --nested",
-     "MUTTER_DEBUG_DUMMY_MODE_SPECS={width}x{height} mutter --wayland --nested", "", true},
-    {"kwin_wayland", "kwin_wayland --xwayland --width {width} --height {height}",
-     "kwin_wayland --xwayland --width {width} --height {height}", "", true},
+     nullptr, "", true},
+    {"kwin_wayland", "kwin_wayland --xwayland --width {width} --height {height}", nullptr, "",
+     true},
 }};
 
 // The command line's words after the environment ones.
@@ -98,7 +98,6 @@ void stopProcess(QProcess* process) {
     }
 }
 
-// Waits for condition while process keeps running; false as soon as it exits.
 // A display is taken while its lock names a running process; a server killed before it could
 // clean up leaves a lock and a socket that the next one replaces.
 bool isDisplayInUse(int number) {
@@ -109,6 +108,7 @@ bool isDisplayInUse(int number) {
     return owner <= 0 || QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner));
 }
 
+// Waits for condition while process keeps running; false as soon as it exits.
 bool waitWhileRunning(QProcess& process, const std::function<bool()>& condition) {
     const QDeadlineTimer deadline(startBoundMs);
     while (!deadline.hasExpired()) {
@@ -152,13 +152,10 @@ void XSession::killServer() {
 }
 
 bool XSession::toolsAvailable() {
-    const QStringList tools = {QStringLiteral("Xvfb"),     QStringLiteral("openbox"),
-                               QStringLiteral("xcompmgr"), QStringLiteral("xprop"),
-                               QStringLiteral("xdotool"),  QStringLiteral("xwininfo"),
-                               QStringLiteral("import"),   QStringLiteral("dbus-daemon")};
-    return std::all_of(tools.begin(), tools.end(), [](const QString& tool) {
-        return !QStandardPaths::findExecutable(tool).isEmpty();
-    });
+    return std::ranges::all_of(
+        std::array{"Xvfb", "openbox", "xcompmgr", "xprop", "xdotool", "xwininfo", "import",
+                   "dbus-daemon"},
+        [](const char* tool) { return installed(QString::fromLatin1(tool)); });
 }
 
 QStringList XSession::windowManagers() {
@@ -178,8 +175,7 @@ bool XSession::isInstalled(const QString& windowManager) {
 
 bool XSession::alwaysComposites(const QString& windowManager) {
     const Launch* launch = launchOf(windowManager);
-    return launch && QLatin1String(launch->withCompositor) == launch->withoutCompositor &&
-           QLatin1String(launch->compositor).isEmpty();
+    return launch && !launch->withoutCompositor && !*launch->compositor;
 }
 
 bool XSession::isReady() const {
@@ -219,10 +215,10 @@ QString XSession::runOnScreen(const QString& program, const QStringList& argumen
 }
 
 QImage XSession::screenshot() const {
-    const QByteArray png = runForBytes(
-        QStringLiteral("import"),
-        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
-        QStringLiteral(":%1").arg(m_screenNumber));
+    const QByteArray png =
+        runForBytes(QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
+                    QStringLiteral(":%1").arg(m_screenNumber));
     return QImage::fromData(png, "PNG");
 }
 
@@ -244,9 +240,7 @@ QStringList XSession::netWmState(quint32 window) const {
 
 std::optional<quint32> XSession::netWmDesktop(quint32 window) const {
     const QList<quint32> values = property32(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL);
-    if (values.isEmpty())
-        return std::nullopt;
-    return values.first();
+    return values.isEmpty() ? std::nullopt : std::optional(values.first());
 }
 
 quint32 XSession::activeWindow() const {
@@ -281,8 +275,8 @@ void XSession::showDesktop(const QColor& colour, bool withWindow) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
                       &pixel);
     const quint32 type = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, desktop,
-                        atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, desktop, atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &type);
     const QByteArray name = "desktop";
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, desktop, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, static_cast<quint32>(name.size()), name.constData());
@@ -291,16 +285,7 @@ void XSession::showDesktop(const QColor& colour, bool withWindow) {
 }
 
 void XSession::closeWindow(quint32 window) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(m_connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(m_connection);
+    sendToRoot(window, "WM_PROTOCOLS", {atom("WM_DELETE_WINDOW"), XCB_CURRENT_TIME}, false);
 }
 
 void XSession::setShowingDesktop(bool showing) {
@@ -308,36 +293,36 @@ void XSession::setShowingDesktop(bool showing) {
 }
 
 void XSession::switchWorkspace(quint32 index, quint32 count) {
+    const auto current = [&] {
+        return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) == index;
+    };
     // i3 makes workspaces as they are asked for by name, not by count.
     if (m_windowManagerName == QStringLiteral("i3")) {
         run(QStringLiteral("i3-msg"), {QStringLiteral("workspace"), QString::number(index + 1)});
-        waitFor([&] {
-            return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) ==
-                   index;
-        });
+        waitFor(current);
         return;
     }
     sendToRoot(m_root, "_NET_NUMBER_OF_DESKTOPS", {count});
     waitFor([&] {
-        return property32(m_root, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) >=
-               count;
+        return property32(m_root, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) >= count;
     });
     sendToRoot(m_root, "_NET_CURRENT_DESKTOP", {index, XCB_CURRENT_TIME});
-    waitFor([&] {
-        return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) == index;
-    });
+    waitFor(current);
 }
 
-void XSession::sendToRoot(quint32 window, const QByteArray& type,
-                          const QList<quint32>& data) const {
+void XSession::sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data,
+                          bool toRoot) const {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
     event.type = atom(type);
     std::copy(data.begin(), data.end(), event.data.data32);
-    xcb_send_event(m_connection, 0, m_root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    // A client message to the window itself (WM_PROTOCOLS) goes to it with no mask.
+    xcb_send_event(m_connection, 0, toRoot ? m_root : window,
+                   toRoot
+                       ? XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY
+                       : XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(m_connection);
 }
@@ -394,10 +379,9 @@ bool XSession::startServer(QSize screen) {
         const int number = firstDisplay + (start + offset) % displayCandidates;
         if (isDisplayInUse(number))
             continue;
-        auto server = makeQuietProcess(QStringLiteral("Xvfb"),
-                                       {QStringLiteral(":%1").arg(number),
-                                        QStringLiteral("-screen"), QStringLiteral("0"), geometry,
-                                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        auto server = makeQuietProcess(
+            QStringLiteral("Xvfb"),
+            QStringLiteral(":%1 -screen 0 %2 -nolisten tcp").arg(number).arg(geometry).split(u' '));
         server->start();
         if (server->waitForStarted(startBoundMs) && connectWhenServing(number, *server)) {
             m_server = std::move(server);
@@ -416,9 +400,8 @@ bool XSession::startSessionBus() {
         return false;
     const QString socket = directory->filePath(QStringLiteral("bus"));
     m_sessionBus = makeQuietProcess(QStringLiteral("dbus-daemon"),
-                                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                     QStringLiteral("--nopidfile"),
-                                     QStringLiteral("--address=unix:path=") + socket});
+                                    QStringLiteral("--session --nofork --nopidfile").split(u' ')
+                                        << QStringLiteral("--address=unix:path=") + socket);
     m_sessionBus->start();
     if (!waitWhileRunning(*m_sessionBus, [&] { return QFile::exists(socket); }))
         return false;
@@ -447,9 +430,9 @@ bool XSession::startWindowManager(const Options& options) {
         return false;
     m_compositorProgram = QString::fromLatin1(launch->compositor);
     m_windowManagerName = options.windowManager;
+    const bool bare = !options.compositor && launch->withoutCompositor;
     QStringList arguments =
-        QString::fromLatin1(options.compositor ? launch->withCompositor : launch->withoutCompositor)
-            .split(u' ');
+        QString::fromLatin1(bare ? launch->withoutCompositor : launch->withCompositor).split(u' ');
     for (QString& word : arguments)
         word.replace(QStringLiteral("{width}"), QString::number(options.screen.width()))
             .replace(QStringLiteral("{height}"), QString::number(options.screen.height()));
@@ -474,7 +457,8 @@ bool XSession::startWindowManager(const Options& options) {
     if (m_windowManagerName == QStringLiteral("i3")) {
         if (!write(QStringLiteral("i3config"), "# i3 config file (v4)\nfont pango:DejaVu Sans 8\n"))
             return false;
-        arguments << QStringLiteral("-c") << m_configDirectory->filePath(QStringLiteral("i3config"));
+        arguments << QStringLiteral("-c")
+                  << m_configDirectory->filePath(QStringLiteral("i3config"));
     }
     if (m_windowManagerName == QStringLiteral("fluxbox") &&
         !write(QStringLiteral(".fluxbox/overlay"), "background: none\n"))

@@ -104,7 +104,8 @@ private:
     bool startWindowManager(const Options& options);
     bool startNested(QStringList arguments, QProcessEnvironment env);
     bool connectTo(const QString& display);
-    void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data) const;
+    void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data,
+                    bool toRoot = true) const;
     QByteArray runForBytes(const QString& program, const QStringList& arguments,
                            const QString& onDisplay) const;
     quint32 atom(const QByteArray& name) const;
