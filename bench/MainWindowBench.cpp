@@ -37,6 +37,7 @@
 namespace {
 
 constexpr int steps = 400;
+constexpr int rounds = 3;
 
 qint64 threadCpuNs() {
     timespec now{};
@@ -194,6 +195,14 @@ StepCosts storeAlone(int count) {
     return costs;
 }
 
+// The windows of an earlier run, which the window manager may take many seconds to let go of,
+// must all be gone before the next: until then it has no time for new windows.
+void waitUntilEmpty(const XSession& session) {
+    const QDeadlineTimer deadline(120000);
+    while (!session.clientListStacking().isEmpty() && !deadline.hasExpired())
+        settle(200);
+}
+
 // The real program on an X server: until all windows are mapped, and the quit.
 void startAndQuit(const XSession& session, int count) {
     const Home home(count);
@@ -209,11 +218,7 @@ void startAndQuit(const XSession& session, int count) {
     QDir().mkpath(home.dir.filePath(QStringLiteral("xdg/Vantrel")));
     QFile::copy(home.configFile(), home.dir.filePath(QStringLiteral("xdg/Vantrel/Vantrel.conf")));
 
-    // The session is the benchmark's own: the windows of an earlier run, which the window
-    // manager may take many seconds to let go of, must all be gone first.
-    const QDeadlineTimer goneDeadline(120000);
-    while (!session.clientListStacking().isEmpty() && !goneDeadline.hasExpired())
-        settle(200);
+    waitUntilEmpty(session);
     const qsizetype before = session.clientListStacking().size();
     QProcess program;
     program.setProcessEnvironment(env);
@@ -286,22 +291,43 @@ int main(int argc, char** argv) {
     if (!session.isReady())
         return 1;
     std::printf("Main-thread CPU per step, whole program (main window shown, tray built) against "
-                "the store alone with no view attached, still pictures:\n");
+                "the store alone with no view attached, still pictures; medians of %d rounds:\n",
+                rounds);
     std::printf("%9s %12s %12s %12s %12s %10s\n", "stickers", "drag (us)", "store (us)",
                 "slider (us)", "store (us)", "list (ms)");
+    // Single runs on a shared machine vary by a fifth: every count runs in each of several
+    // rounds, the counts alternating, and each figure is the median of its rounds.
+    const QList<int> counts{1, 10, 100, 200, 1000};
+    QList<QList<QList<double>>> runs(counts.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (qsizetype i = 0; i < counts.size(); ++i) {
+            waitUntilEmpty(session);
+            QProcess child;
+            child.setProcessEnvironment(session.environment());
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--steps"), QString::number(counts[i])});
+            child.waitForFinished(300000);
+            QList<double> values;
+            for (const QByteArray& field : child.readAllStandardOutput().simplified().split(' '))
+                values.append(field.toDouble());
+            if (values.size() == 6)
+                runs[i].append(values);
+        }
+    }
     QList<QList<double>> rows;
-    for (const int count : {1, 10, 100, 200, 1000}) {
-        QProcess child;
-        child.setProcessEnvironment(session.environment());
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--steps"), QString::number(count)});
-        child.waitForFinished(300000);
-        const QByteArray line = child.readAllStandardOutput();
-        std::fputs(line.constData(), stdout);
-        QList<double> values;
-        for (const QByteArray& field : line.simplified().split(' '))
-            values.append(field.toDouble());
-        rows.append(values);
+    for (const QList<QList<double>>& countRuns : runs) {
+        QList<double> row;
+        for (int column = 0; column < 6 && !countRuns.isEmpty(); ++column) {
+            QList<double> values;
+            for (const QList<double>& run : countRuns)
+                values.append(run[column]);
+            std::sort(values.begin(), values.end());
+            row.append(values[values.size() / 2]);
+        }
+        if (row.size() == 6)
+            std::printf("%9.0f %12.0f %12.0f %12.0f %12.0f %10.1f\n", row[0], row[1], row[2],
+                        row[3], row[4], row[5]);
+        rows.append(row);
     }
     if (rows[0].size() == 6 && rows[2].size() == 6)
         std::printf("100 stickers against 1: drag step %.2f times, slider step %.2f times\n",
