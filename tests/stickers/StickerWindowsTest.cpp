@@ -22,6 +22,10 @@
 
 namespace {
 
+QString name(const QWidget& w, StickerLayer l) {
+    return w.windowTitle() + u':' + rawValue(l).toString();
+}
+
 // Records every call, naming windows by their titles (the stickers' display names).
 class RecordingWindowingServices final : public WindowingServices {
 public:
@@ -42,17 +46,14 @@ public:
     QStringList states;
     QStringList layerChanges;
     QList<QStringList> restacks;
-
-private:
-    static QString name(QWidget& w, StickerLayer l) {
-        return w.windowTitle() + u':' + rawValue(l).toString();
-    }
 };
 
 // In-memory preferences, a recording window system and a directory for the files.
 class StickerWindows : public testing::Test {
 protected:
-    StickerNSView::Services services() { return {&m_cache, &m_hub, &m_windowing, {}}; }
+    StickerNSView::Services services(MediaCache* cache = nullptr) {
+        return {cache ? cache : &m_cache, &m_hub, &m_windowing, {}};
+    }
 
     QTemporaryDir m_root;
     Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
@@ -73,11 +74,8 @@ protected:
     // A view as its window gives it: 160 points square and, unless told otherwise, shown.
     std::unique_ptr<StickerNSView> makeView(const Sticker& sticker, bool shown = true,
                                             MediaCache* cache = nullptr) {
-        StickerNSView::Services with = services();
-        if (cache)
-            with.cache = cache;
         auto view = std::make_unique<StickerNSView>(
-            sticker, [](double, double) {}, with);
+            sticker, [](double, double) {}, services(cache));
         if (shown) {
             view->resize(160, 160);
             view->setWindowVisible(true);
@@ -202,12 +200,14 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     EXPECT_FALSE(view->isStopped());
 }
 
-// A newer picture wins over one still loading; an unreadable one keeps the last.
-TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
+// A newer picture wins over one still loading; an unreadable one keeps the last. Pictures are
+// decoded for the size shown: growing re-decodes one, shrinking only the media.
+TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyForANewStyleOrPathOrALargerSize) {
     Sticker sticker = withBackground(picture("bg1.png", Qt::blue));
     const auto view = makeView(sticker);
+    view->show(); // resize events come only while shown
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
-    const int decodes = m_cache.decodesStarted();
+    int decodes = m_cache.decodesStarted();
     sticker.size = 170;
     sticker.cornerRadius = 3;
     view->applySticker(sticker, view->size());
@@ -233,17 +233,14 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     sticker.bgImagePath.clear();
     view->applySticker(sticker, view->size());
     EXPECT_TRUE(view->backgroundImage().isNull());
-}
 
-// Pictures are decoded for the size shown: growing re-decodes one, shrinking only the media.
-TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
-    const auto view = makeView(withBackground(picture("large.png", Qt::blue, {2000, 1000})));
-    view->show(); // resize events come only while shown
-    ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
+    sticker.bgImagePath = picture("large.png", Qt::blue, {2000, 1000});
+    view->applySticker(sticker, view->size());
+    ASSERT_TRUE(waitUntil([&] { return colour() == QColor(Qt::blue); }));
     EXPECT_LT(view->backgroundImage().width(), 2000);
     view->resize(900, 900);
     ASSERT_TRUE(waitUntil([&] { return view->backgroundImage().width() == 2000; }));
-    const int decodes = m_cache.decodesStarted();
+    decodes = m_cache.decodesStarted();
     view->resize(200, 200);
     ASSERT_TRUE(waitUntil([&] { return m_cache.decodesStarted() > decodes; }));
     processPendingEvents();
