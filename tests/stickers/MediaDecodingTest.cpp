@@ -269,20 +269,18 @@ TEST_F(MediaDecodingTest, ManyFramesStayWithinTheShareTheBoundAndTheBudget) {
 
 // Paletted PNGs load with a colour table, which scaling down must keep.
 TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
-    QImage mono(64, 32, QImage::Format_Mono);
-    QImage indexed(64, 32, QImage::Format_Indexed8);
-    for (QImage* paletted : {&mono, &indexed}) {
-        paletted->setColorTable({qRgb(20, 120, 220), qRgb(255, 255, 255)});
-        paletted->fill(0);
-    }
-    const QImage plain = filled({64, 32}, QColor(20, 120, 220));
+    const QColor colour(20, 120, 220);
+    const QImage plain = filled({64, 32}, colour);
+    const QList<QRgb> palette{colour.rgb(), qRgb(255, 255, 255)};
+    const QImage mono = plain.convertToFormat(QImage::Format_Mono, palette);
+    const QImage indexed = plain.convertToFormat(QImage::Format_Indexed8, palette);
     const std::pair<const char*, QImage> stills[] = {
         {"png", plain}, {"jpeg", plain}, {"webp", plain}, {"png", mono}, {"png", indexed}};
     QStringList paths;
     for (const auto& [format, image] : stills)
         paths.append(write(QString::number(paths.size()) + ".gif", encoded(image, format)));
     const QString heic = m_dir.filePath("photo.HEIC");
-    if (writeHeic(heic, {64, 32}, QColor(20, 120, 220))) {
+    if (writeHeic(heic, {64, 32}, colour)) {
         paths << heic << write("photo.png", readFile(heic));
         EXPECT_TRUE(decode(heic, true, {}, {.maxCanvasSide = 60}).isEmpty());
     }
@@ -291,7 +289,7 @@ TEST_F(MediaDecodingTest, DecodesStillPicturesByContentWhateverTheirName) {
         ASSERT_EQ(media.frames.size(), 1) << path.toStdString();
         EXPECT_EQ(media.frames.frame(0).size(), QSize(32, 16));
         EXPECT_EQ(media.sourceSize, QSize(64, 32));
-        EXPECT_TRUE(centreIs(media.frames.frame(0), QColor(20, 120, 220))) << path.toStdString();
+        EXPECT_TRUE(centreIs(media.frames.frame(0), colour)) << path.toStdString();
     }
 }
 
