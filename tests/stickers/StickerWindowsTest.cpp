@@ -19,18 +19,20 @@
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
-QString name(const QWidget& w, StickerLayer l) {
+// A window as "title:layer".
+QString entry(const QWidget& w, StickerLayer l) {
     return w.windowTitle() + u':' + rawValue(l).toString();
 }
 
 // Records every call, naming windows by their titles (the stickers' display names).
 class RecordingWindowingServices final : public WindowingServices {
 public:
-    void applyStickerWindowState(QWidget& w, StickerLayer l) override { states << name(w, l); }
-    void setLayer(QWidget& w, StickerLayer l) override { layerChanges << name(w, l); }
+    void applyStickerWindowState(QWidget& w, StickerLayer l) override { states << entry(w, l); }
+    void setLayer(QWidget& w, StickerLayer l) override { layerChanges << entry(w, l); }
     void restack(const QList<QWidget*>& bottomToTop) override {
         QStringList order;
         for (const QWidget* window : bottomToTop)
@@ -383,19 +385,17 @@ TEST_F(StickerWindowManagerTest, StacksByZIndexAndReusesTheWindowsOfHiddenSticke
         EXPECT_TRUE(windowOf(name)->isVisible());
         EXPECT_TRUE(m_windowing.states.contains(name + ":floating"));
     }
-    StickerWindow* hidden = windowOf("H");
-    StickerWindow* shown = windowOf("A");
-    EXPECT_FALSE(hidden->isVisible());
-    update("H", [](Sticker& s) { s.isHidden = false; });
-    processPendingEvents();
-    EXPECT_EQ(windowOf("H"), hidden);
-    EXPECT_TRUE(hidden->isVisible());
-    EXPECT_EQ(m_windowing.restacks.last(), QStringList({"B", "H", "C", "D", "A"}));
-    update("A", [](Sticker& s) { s.isHidden = true; });
-    processPendingEvents();
-    EXPECT_EQ(windowOf("A"), shown);
-    EXPECT_FALSE(shown->isVisible());
-    EXPECT_EQ(m_windowing.restacks.last(), QStringList({"B", "H", "C", "D"}));
+    EXPECT_FALSE(windowOf("H")->isVisible());
+    const std::tuple<QString, bool, QStringList> toggles[] = {
+        {"H", false, {"B", "H", "C", "D", "A"}}, {"A", true, {"B", "H", "C", "D"}}};
+    for (const auto& [name, hidden, stacked] : toggles) {
+        StickerWindow* window = windowOf(name);
+        update(name, [hidden](Sticker& s) { s.isHidden = hidden; });
+        processPendingEvents();
+        EXPECT_EQ(windowOf(name), window);
+        EXPECT_NE(window->isVisible(), hidden);
+        EXPECT_EQ(m_windowing.restacks.last(), stacked);
+    }
 }
 
 // A sync lands on the next turn; the window manager hears of the order only when it changes or a
