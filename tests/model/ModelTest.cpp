@@ -62,11 +62,10 @@ TEST(StickerJson, RefusesWhatIsNotAnArrayOfGoodRecords) {
           R"(,"zIndex":1e30)", R"(,"zIndex":"3")", R"(,"cornerRadius":1e999)"})
         EXPECT_FALSE(StickerJson::decode("[" + record() + "," + record(extra) + "]")) << extra;
     for (const QByteArray& text :
-         {QByteArray(R"([{"x":1,"y":2,"size":3}])"),
-          QByteArray(R"([{"gifPath":"/a","x":1,"y":2}])"), QByteArray(), QByteArray("not json"),
-          QByteArray("{}"), record(), QByteArray("[1]"), QByteArray("[null]"), QByteArray("[[]]"),
-          QByteArray("["), QByteArray("null"), QByteArray("\"[]\""), QByteArray("[]\0garbage", 10),
-          QByteArray("[{\"gifPath\":\"/m/\xff\xfe.gif\",\"x\":1,\"y\":2,\"size\":3}]")})
+         QList<QByteArray>{R"([{"x":1,"y":2,"size":3}])", R"([{"gifPath":"/a","x":1,"y":2}])", "",
+                           "not json", "{}", record(), "[1]", "[null]", "[[]]", "[", "null",
+                           R"("[]")", QByteArray("[]\0garbage", 10),
+                           "[{\"gifPath\":\"/m/\xff\xfe.gif\",\"x\":1,\"y\":2,\"size\":3}]"})
         EXPECT_FALSE(StickerJson::decode(text)) << text.toStdString();
     EXPECT_TRUE(StickerJson::decode(" [ ] "));
 }

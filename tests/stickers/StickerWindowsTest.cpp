@@ -19,14 +19,20 @@
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
+
+// A window as "title:layer".
+QString entry(const QWidget& w, StickerLayer l) {
+    return w.windowTitle() + u':' + rawValue(l).toString();
+}
 
 // Records every call, naming windows by their titles (the stickers' display names).
 class RecordingWindowingServices final : public WindowingServices {
 public:
-    void applyStickerWindowState(QWidget& w, StickerLayer l) override { states << name(w, l); }
-    void setLayer(QWidget& w, StickerLayer l) override { layerChanges << name(w, l); }
+    void applyStickerWindowState(QWidget& w, StickerLayer l) override { states << entry(w, l); }
+    void setLayer(QWidget& w, StickerLayer l) override { layerChanges << entry(w, l); }
     void restack(const QList<QWidget*>& bottomToTop) override {
         QStringList order;
         for (const QWidget* window : bottomToTop)
@@ -42,17 +48,14 @@ public:
     QStringList states;
     QStringList layerChanges;
     QList<QStringList> restacks;
-
-private:
-    static QString name(QWidget& w, StickerLayer l) {
-        return w.windowTitle() + u':' + rawValue(l).toString();
-    }
 };
 
 // In-memory preferences, a recording window system and a directory for the files.
 class StickerWindows : public testing::Test {
 protected:
-    StickerNSView::Services services() { return {&m_cache, &m_hub, &m_windowing, {}}; }
+    StickerNSView::Services services(MediaCache* cache = nullptr) {
+        return {cache ? cache : &m_cache, &m_hub, &m_windowing, {}};
+    }
 
     QTemporaryDir m_root;
     Preferences m_preferences{std::make_shared<MemoryPreferencesBackend>()};
@@ -73,11 +76,8 @@ protected:
     // A view as its window gives it: 160 points square and, unless told otherwise, shown.
     std::unique_ptr<StickerNSView> makeView(const Sticker& sticker, bool shown = true,
                                             MediaCache* cache = nullptr) {
-        StickerNSView::Services with = services();
-        if (cache)
-            with.cache = cache;
         auto view = std::make_unique<StickerNSView>(
-            sticker, [](double, double) {}, with);
+            sticker, [](double, double) {}, services(cache));
         if (shown) {
             view->resize(160, 160);
             view->setWindowVisible(true);
@@ -202,12 +202,14 @@ TEST_F(StickerNSViewTest, ASupersededDecodeIsNeverInstalled) {
     EXPECT_FALSE(view->isStopped());
 }
 
-// A newer picture wins over one still loading; an unreadable one keeps the last.
-TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOrPathChanges) {
+// A newer picture wins over one still loading; an unreadable one keeps the last. Pictures are
+// decoded for the size shown: growing re-decodes one, shrinking only the media.
+TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyForANewStyleOrPathOrALargerSize) {
     Sticker sticker = withBackground(picture("bg1.png", Qt::blue));
     const auto view = makeView(sticker);
+    view->show(); // resize events come only while shown
     ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
-    const int decodes = m_cache.decodesStarted();
+    int decodes = m_cache.decodesStarted();
     sticker.size = 170;
     sticker.cornerRadius = 3;
     view->applySticker(sticker, view->size());
@@ -233,17 +235,14 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyWhenItsStyleOr
     sticker.bgImagePath.clear();
     view->applySticker(sticker, view->size());
     EXPECT_TRUE(view->backgroundImage().isNull());
-}
 
-// Pictures are decoded for the size shown: growing re-decodes one, shrinking only the media.
-TEST_F(StickerNSViewTest, ABackgroundPictureIsDecodedAgainWhenTheStickerGrowsPastIt) {
-    const auto view = makeView(withBackground(picture("large.png", Qt::blue, {2000, 1000})));
-    view->show(); // resize events come only while shown
-    ASSERT_TRUE(waitUntil([&] { return !view->backgroundImage().isNull(); }));
+    sticker.bgImagePath = picture("large.png", Qt::blue, {2000, 1000});
+    view->applySticker(sticker, view->size());
+    ASSERT_TRUE(waitUntil([&] { return colour() == QColor(Qt::blue); }));
     EXPECT_LT(view->backgroundImage().width(), 2000);
     view->resize(900, 900);
     ASSERT_TRUE(waitUntil([&] { return view->backgroundImage().width() == 2000; }));
-    const int decodes = m_cache.decodesStarted();
+    decodes = m_cache.decodesStarted();
     view->resize(200, 200);
     ASSERT_TRUE(waitUntil([&] { return m_cache.decodesStarted() > decodes; }));
     processPendingEvents();
@@ -386,19 +385,17 @@ TEST_F(StickerWindowManagerTest, StacksByZIndexAndReusesTheWindowsOfHiddenSticke
         EXPECT_TRUE(windowOf(name)->isVisible());
         EXPECT_TRUE(m_windowing.states.contains(name + ":floating"));
     }
-    StickerWindow* hidden = windowOf("H");
-    StickerWindow* shown = windowOf("A");
-    EXPECT_FALSE(hidden->isVisible());
-    update("H", [](Sticker& s) { s.isHidden = false; });
-    processPendingEvents();
-    EXPECT_EQ(windowOf("H"), hidden);
-    EXPECT_TRUE(hidden->isVisible());
-    EXPECT_EQ(m_windowing.restacks.last(), QStringList({"B", "H", "C", "D", "A"}));
-    update("A", [](Sticker& s) { s.isHidden = true; });
-    processPendingEvents();
-    EXPECT_EQ(windowOf("A"), shown);
-    EXPECT_FALSE(shown->isVisible());
-    EXPECT_EQ(m_windowing.restacks.last(), QStringList({"B", "H", "C", "D"}));
+    EXPECT_FALSE(windowOf("H")->isVisible());
+    const std::tuple<QString, bool, QStringList> toggles[] = {
+        {"H", false, {"B", "H", "C", "D", "A"}}, {"A", true, {"B", "H", "C", "D"}}};
+    for (const auto& [name, hidden, stacked] : toggles) {
+        StickerWindow* window = windowOf(name);
+        update(name, [hidden](Sticker& s) { s.isHidden = hidden; });
+        processPendingEvents();
+        EXPECT_EQ(windowOf(name), window);
+        EXPECT_NE(window->isVisible(), hidden);
+        EXPECT_EQ(m_windowing.restacks.last(), stacked);
+    }
 }
 
 // A sync lands on the next turn; the window manager hears of the order only when it changes or a
