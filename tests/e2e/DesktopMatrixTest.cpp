@@ -5,7 +5,6 @@
 // scripts/desktop-matrix.sh installs them all and runs this suite alone.
 #include "e2e/ProgramOnXServer.h"
 
-#include <QDir>
 #include <QSettings>
 #include <QThread>
 #include <iostream>
@@ -21,11 +20,6 @@ const QColor upColour(Qt::green);
 // Qt coordinates of the stickers' top-left corners: each lies half over the ordinary window.
 const QPoint downAt(840, 100);
 const QPoint upAt(840, 400);
-
-struct Expected {
-    QPoint at;
-    QColor colour;
-};
 
 // "x,y", for the failure details.
 QString xy(QPointF p) {
@@ -99,26 +93,10 @@ protected:
     }
 
     // Waits until the screen shows every expected colour; records the check under label.
-    void screenShows(const QString& label, const QList<Expected>& expected) {
-        QImage screen;
-        QString mismatches;
-        const bool shown = XSession::waitFor([&] {
-            screen = m_session->screenshot();
-            mismatches.clear();
-            for (const Expected& e : expected) {
-                const QColor seen = screen.isNull() ? QColor() : screen.pixelColor(e.at);
-                if (!near(seen, e.colour))
-                    mismatches += QStringLiteral(" (%1,%2) %3 not %4")
-                                      .arg(e.at.x())
-                                      .arg(e.at.y())
-                                      .arg(seen.name(), e.colour.name());
-            }
-            return mismatches.isEmpty();
-        });
-        if (!shown)
-            screen.save(QDir::temp().filePath(
-                QStringLiteral("vantrel-matrix-%1-%2.png").arg(GetParam(), label)));
-        record(label, shown, mismatches);
+    void screenShows(const QString& label, const QList<Shown>& expected) {
+        const QString wrong =
+            mismatches(expected, QStringLiteral("vantrel-matrix-%1-%2.png").arg(GetParam(), label));
+        record(label, wrong.isEmpty(), wrong);
     }
 
     void record(const QString& label, bool passed, const QString& detail = {}) {
@@ -130,9 +108,11 @@ protected:
 
     void notApplicable(const QString& label) { m_results += QStringLiteral(" %1=N/A").arg(label); }
 
-    void printResults() const {
-        std::cout << "desktop matrix " << GetParam().toStdString() << ":" << m_results.toStdString()
-                  << std::endl;
+    void TearDown() override {
+        if (!m_results.isEmpty())
+            std::cout << "desktop matrix " << GetParam().toStdString() << ":"
+                      << m_results.toStdString() << std::endl;
+        ProgramOnXServer::TearDown();
     }
 
     // Empty when neither sticker is active, focused or demanding attention; else which is.
@@ -174,13 +154,13 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
                xy(geometry(m_downId).topLeft()));
 
     // Floating stickers over the ordinary window, desktop ones under it and over the desktop.
-    QList<Expected> levels = {{upInside, upColour}, {upOutside, upColour}};
+    QList<Shown> levels = {{upInside, upColour}, {upOutside, upColour}};
     for (const QPoint at : {downInside, downOutside})
         levels.append({at, behind(at) == ordinaryColour ? ordinaryColour : downColour});
     screenShows(QStringLiteral("levels"), levels);
 
     // Corners show what lies behind, and nothing (decoration, shadow) surrounds a sticker.
-    QList<Expected> look;
+    QList<Shown> look;
     for (const QPoint at :
          {upAt + QPoint(1, 1), upAt + QPoint(side - 2, 1), upAt + QPoint(side + 6, 80),
           upAt + QPoint(140, -5), upAt + QPoint(140, side + 5)}) {
@@ -206,7 +186,7 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
 
     // On another workspace only the stickers remain.
     m_session->switchWorkspace(1);
-    QList<Expected> alone = {
+    QList<Shown> alone = {
         {downInside, downColour}, {downOutside, downColour}, {upInside, upColour}};
     // i3 paints an empty workspace its own colour.
     if (!isTiling())
@@ -262,7 +242,6 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
                after[1].x == down.x() && after[1].y == screenHeight - down.bottom() - 1,
            " up at " + xy(up.topLeft()) + " stored " + xy({after[0].x, after[0].y}) + ", down at " +
                xy(down.topLeft()) + " stored " + xy({after[1].x, after[1].y}));
-    printResults();
 }
 
 TEST_P(DesktopMatrix, WithoutACompositorStickersAreShapedToTheirCorners) {
@@ -274,7 +253,6 @@ TEST_P(DesktopMatrix, WithoutACompositorStickersAreShapedToTheirCorners) {
     const QPoint corner = upAt + QPoint(1, 1);
     screenShows(QStringLiteral("shaped"),
                 {{corner, *behind(corner)}, {upAt + QPoint(80, 80), upColour}});
-    printResults();
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, testing::ValuesIn(XSession::windowManagers()),
@@ -283,7 +261,3 @@ INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, testing::ValuesIn(XSession::wi
                          });
 
 } // namespace
-
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << text.toStdString();
-}

@@ -5,10 +5,15 @@
 #include "support/GifBuilder.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QThread>
 #include <csignal>
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 
 void ProgramOnXServer::SetUp() {
     if (!XSession::toolsAvailable())
@@ -133,6 +138,27 @@ bool ProgramOnXServer::near(const QColor& a, const QColor& b, int tolerance) {
     return std::abs(a.red() - b.red()) <= tolerance &&
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString ProgramOnXServer::mismatches(const QList<Shown>& expected, const QString& saveAs) const {
+    QImage screen;
+    QString wrong;
+    XSession::waitFor([&] {
+        screen = m_session->screenshot();
+        wrong.clear();
+        for (const Shown& e : expected) {
+            const QColor seen = screen.isNull() ? QColor() : screen.pixelColor(e.at);
+            if (!near(seen, e.colour, e.tolerance))
+                wrong += QStringLiteral(" (%1,%2) %3 not %4")
+                             .arg(e.at.x())
+                             .arg(e.at.y())
+                             .arg(seen.name(), e.colour.name());
+        }
+        return wrong.isEmpty();
+    });
+    if (!wrong.isEmpty())
+        screen.save(QDir::temp().filePath(saveAs));
+    return wrong;
 }
 
 quint32 ProgramOnXServer::mainWindow() const {

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+// Shows QStrings in test failures and test names.
+void PrintTo(const QString& text, std::ostream* out);
+
 // The real program on a private X server, with its own home directory, and the tools the
 // end-to-end tests look at it with.
 class ProgramOnXServer : public testing::Test {
@@ -43,6 +46,15 @@ protected:
     quint32 showOrdinaryWindow(const QColor& colour);
 
     static bool near(const QColor& a, const QColor& b, int tolerance = 12);
+    struct Shown {
+        QPoint at;
+        QColor colour;
+        int tolerance = 12;
+    };
+    // Waits until the screen shows each colour at its point; what it shows at the others
+    // instead, empty once all match. A screen that never matched goes to saveAs in the
+    // temporary directory.
+    QString mismatches(const QList<Shown>& expected, const QString& saveAs) const;
 
     QTemporaryDir m_home;
     std::unique_ptr<XSession> m_session;
