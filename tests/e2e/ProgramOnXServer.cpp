@@ -37,12 +37,8 @@ QProcessEnvironment ProgramOnXServer::environment() const {
     return env;
 }
 
-void ProgramOnXServer::launch() {
-    launch(environment());
-}
-
 void ProgramOnXServer::launch(const QProcessEnvironment& environment) {
-    m_program.setProcessEnvironment(environment);
+    m_program.setProcessEnvironment(environment.isEmpty() ? this->environment() : environment);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_program.start(QStringLiteral(VANTREL_BINARY), {});
     ASSERT_TRUE(m_program.waitForStarted());

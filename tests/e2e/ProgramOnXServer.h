@@ -20,8 +20,8 @@ protected:
 
     void startSession(const XSession::Options& options = {});
     QProcessEnvironment environment() const;
-    void launch();
-    void launch(const QProcessEnvironment& environment);
+    // The program on environment(), or on the given one.
+    void launch(const QProcessEnvironment& environment = {});
     // SIGTERM, then the program must end cleanly.
     void quit();
 

@@ -14,11 +14,10 @@ target_link_libraries(vantrel_xsession PUBLIC Qt6::Gui Qt6::Core
 
 add_executable(vantrel_e2e_tests
     e2e/DesktopMatrixTest.cpp
-    e2e/FirstRunTest.cpp
+    e2e/FirstRunAndTrayTest.cpp
     e2e/ProgramOnXServer.cpp
     e2e/ProgramOnXServer.h
     e2e/StickersOnDesktopTest.cpp
-    e2e/TrayShellTest.cpp
 )
 target_link_libraries(vantrel_e2e_tests PRIVATE vantrel_test_support vantrel_xsession vantrel_options)
 target_compile_definitions(vantrel_e2e_tests PRIVATE VANTREL_BINARY="$<TARGET_FILE:vantrel>")

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real program with a real system tray, started as in a Wayland session with XWayland: the
-// panel's commands reach the sticker windows, the closed or minimised main window comes back
-// from the panel and from a second launch, and Ctrl+Q quits with everything saved.
+// A new user's first minutes with the real program and a real system tray: the first-run screen
+// in English, a GIF added through the real file dialog, its window growing with the size slider;
+// then, restarted as in a Wayland session with XWayland, everything as it was, the panel's
+// commands reaching the sticker windows, the closed or minimised main window coming back from
+// the panel and from a second launch, and Ctrl+Q quitting with everything saved.
 #include "e2e/ProgramOnXServer.h"
+#include "support/GifBuilder.h"
+#include "support/TestSupport.h"
 
 #include <QStandardPaths>
 
@@ -13,7 +17,7 @@ const QColor orange(0xff, 0x95, 0x00);
 const QColor purple(0xaf, 0x52, 0xde);
 const QColor pink(0xff, 0x2d, 0x55);
 
-class TrayShell : public ProgramOnXServer {
+class FirstRunAndTray : public ProgramOnXServer {
 protected:
     void SetUp() override {
         ProgramOnXServer::SetUp();
@@ -33,6 +37,40 @@ protected:
         ProgramOnXServer::TearDown();
         m_tray.kill();
         m_tray.waitForFinished();
+    }
+
+    // The pink blobs of the main window top to bottom: each row's widest run of three or more
+    // pink pixels, joined with the runs of the rows right above.
+    QList<QRect> pinkBlobs() const {
+        const QRect window = geometry(mainWindow());
+        const QImage screen = m_session->screenshot();
+        QList<QRect> blobs;
+        for (int y = window.top(); y <= window.bottom(); ++y) {
+            QRect widest, run;
+            for (int x = window.left(); x <= window.right(); ++x) {
+                run = near(screen.pixelColor(x, y), pink, 10)
+                          ? QRect(run.isNull() ? x : run.left(), y, run.width() + 1, 1)
+                          : QRect();
+                if (run.width() > widest.width())
+                    widest = run;
+            }
+            if (widest.width() < 3)
+                continue;
+            if (!blobs.isEmpty() && blobs.last().bottom() == y - 1)
+                blobs.last() |= widest;
+            else
+                blobs.append(widest);
+        }
+        return blobs;
+    }
+
+    QString gif() const {
+        const QString path = m_home.filePath(QStringLiteral("Pictures/party.gif"));
+        writeFile(path, GifBuilder()
+                            .addFrame(QSize(60, 60), QColor(0x20, 0xa0, 0x40), 10)
+                            .addFrame(QSize(60, 60), QColor(0x20, 0x40, 0xa0), 10)
+                            .build());
+        return path;
     }
 
     void pressOnMainWindow(const QString& keys) const {
@@ -111,21 +149,81 @@ protected:
 
 } // namespace
 
-TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
-    const QString media = mediaFile(QStringLiteral("m.gif"), Qt::green);
-    QList<Sticker> list;
-    for (int i = 0; i < 2; ++i) {
-        Sticker s = Sticker::withMedia(media);
-        s.name = QStringLiteral("S%1").arg(i);
-        s.x = 100 + 200 * i;
-        s.y = 100;
-        list.append(s);
-    }
-    store(list);
+TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfterARestart) {
+    const QString picture = gif();
+    // A sticker from before, for the panel's commands on more than one.
+    Sticker old = Sticker::withMedia(mediaFile(QStringLiteral("old.gif"), Qt::green));
+    old.name = QStringLiteral("Old");
+    old.x = old.y = 100;
+    store({old});
+    launch();
+    ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }));
+
+    // The first-run screen: the chosen segment and the continue button are its pink blobs.
+    QList<QRect> blobs;
+    ASSERT_TRUE(XSession::waitFor([&] { return (blobs = pinkBlobs()).size() >= 2; }));
+    const QRect russian = blobs[blobs.size() - 2];
+    click(QPoint(russian.right() + russian.width() / 2, russian.center().y()));
+    ASSERT_TRUE(XSession::waitFor([&] {
+        blobs = pinkBlobs();
+        return blobs.size() >= 2 && blobs[blobs.size() - 2].left() > russian.right();
+    })) << "English is chosen";
+    click(blobs.last().center());
+    ASSERT_TRUE(XSession::waitFor([&] {
+        const QByteArray text = readFile(configFile());
+        return text.contains("vantrel_language=en") &&
+               text.contains("vantrel_onboarding_done=true");
+    })) << "the language and the first-run flag are stored";
+
+    // The header's add button is the topmost pink blob; the dialog takes a typed path.
+    ASSERT_TRUE(XSession::waitFor([&] { return !(blobs = pinkBlobs()).isEmpty(); }));
+    click(blobs.first().center());
+    ASSERT_NE(waitForWindow(QStringLiteral("Choose a GIF or image")), 0u);
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), picture});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(XSession::waitFor([&] { return stored().size() == 2; }));
+    // The sticker takes the picked file's name, its window too.
+    const QString name = stored().last().name;
+    EXPECT_EQ(name, QStringLiteral("party"));
+    const quint32 sticker = waitForWindow(name);
+    ASSERT_NE(sticker, 0u);
+    EXPECT_EQ(geometry(sticker).size(), QSize(160, 160));
+
+    // The size slider's groove is the first thin pink stripe (the header's button and the
+    // chosen segments are tall); its handle sits at the groove's right end.
+    std::optional<QRect> groove;
+    ASSERT_TRUE(XSession::waitFor([&] {
+        for (const QRect& blob : pinkBlobs()) {
+            if (blob.height() >= 3 && blob.height() <= 6 && blob.width() >= 15 &&
+                blob.width() <= 250) {
+                groove = blob;
+                return true;
+            }
+        }
+        return false;
+    })) << "the new sticker is selected and its settings are shown";
+    const QPoint handle(groove->right() + 7, groove->center().y());
+    xdotool({QStringLiteral("mousemove"), QString::number(handle.x()), QString::number(handle.y()),
+             QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int step = 0; step < 10; ++step)
+        xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("6"), QStringLiteral("0")});
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    ASSERT_TRUE(XSession::waitFor([&] { return geometry(sticker).width() > 160; }))
+        << "the window grows while the slider moves";
+    ASSERT_TRUE(XSession::waitFor([&] { return stored().last().size > 160; }));
+    const QList<Sticker> before = stored();
+    EXPECT_EQ(geometry(sticker).width(), static_cast<int>(before.last().size));
+
+    quit();
     launch(waylandSession());
     ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }))
         << "the main window opens after launch";
-    ASSERT_NE(waitForWindow(QStringLiteral("S0")), 0u);
+    const quint32 again = waitForWindow(name);
+    ASSERT_NE(again, 0u);
+    EXPECT_TRUE(XSession::waitFor(
+        [&] { return geometry(again).width() == static_cast<int>(before.last().size); }));
+    EXPECT_EQ(stored(), before);
+    EXPECT_TRUE(pinkBlobs().size() < 4) << "no first-run screen the second time";
 
     // Closing the main window hides it; the process and the stickers stay.
     ASSERT_TRUE(closeMainWindow());
@@ -134,11 +232,10 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
     openPanel();
     clickCommand(blue);
     EXPECT_TRUE(XSession::waitFor([&] {
-        return windowsNamed(QStringLiteral("S0")).isEmpty() &&
-               windowsNamed(QStringLiteral("S1")).isEmpty();
+        return windowsNamed(QStringLiteral("Old")).isEmpty() && windowsNamed(name).isEmpty();
     }));
     clickCommand(blue);
-    const quint32 shownAgain = waitForWindow(QStringLiteral("S0"));
+    const quint32 shownAgain = waitForWindow(QStringLiteral("Old"));
     ASSERT_NE(shownAgain, 0u);
     // Shown again, the window is a sticker window as it was at the first show.
     EXPECT_TRUE(XSession::waitFor([&] {
@@ -149,7 +246,7 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
     EXPECT_EQ(m_session->netWmDesktop(shownAgain), 0xFFFFFFFFu);
     clickCommand(orange);
     EXPECT_TRUE(XSession::waitFor([&] {
-        return geometry(windowsNamed(QStringLiteral("S1")).value(0)).topLeft() ==
+        return geometry(windowsNamed(QStringLiteral("Old")).value(0)).topLeft() ==
                QPoint(640 - 80, 400 - 80);
     }));
     clickCommand(purple);
@@ -179,6 +276,6 @@ TEST_F(TrayShell, ThePanelDrivesTheStickersAndTheMainWindowComesBack) {
     for (const Sticker& s : after) {
         EXPECT_TRUE(s.isLocked);
         EXPECT_FALSE(s.isHidden);
-        EXPECT_EQ(s.x, 640 - 80);
+        EXPECT_EQ(s.x + s.size / 2, 640);
     }
 }
