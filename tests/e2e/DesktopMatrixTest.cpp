@@ -122,7 +122,7 @@ protected:
             if (m_session->netWmState(id).contains(
                     QStringLiteral("_NET_WM_STATE_DEMANDS_ATTENTION")))
                 found += QStringLiteral(" %1 demands attention").arg(id);
-            if (m_session->activeWindow() == id)
+            if (m_session->property("_NET_ACTIVE_WINDOW").value(0) == id)
                 found += QStringLiteral(" %1 active").arg(id);
             if (m_session->inputFocus() == id)
                 found += QStringLiteral(" %1 focused").arg(id);
@@ -207,7 +207,7 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
 
     const auto outOfTaskbar = [&](quint32 id) {
         const QStringList state = m_session->netWmState(id);
-        return !m_session->clientList().contains(id) ||
+        return !m_session->property("_NET_CLIENT_LIST").contains(id) ||
                (state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
                 state.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")));
     };

@@ -243,7 +243,7 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
         return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
                state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
     }));
-    EXPECT_EQ(m_session->netWmDesktop(shownAgain), 0xFFFFFFFFu);
+    EXPECT_EQ(m_session->property("_NET_WM_DESKTOP", shownAgain), QList<quint32>{0xFFFFFFFFu});
     clickCommand(orange);
     EXPECT_TRUE(XSession::waitFor([&] {
         return geometry(windowsNamed(QStringLiteral("Old")).value(0)).topLeft() ==

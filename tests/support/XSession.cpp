@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <xcb/xcb.h>
 
 namespace {
@@ -30,12 +31,15 @@ struct FreeDeleter {
 };
 template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeDeleter>;
 
-std::unique_ptr<QProcess> makeQuietProcess(const QString& program, const QStringList& arguments) {
+// Starts program with its output dropped, in env (this process's own when empty).
+std::unique_ptr<QProcess> startQuiet(const QString& program, const QStringList& arguments,
+                                     const QProcessEnvironment& env = {}) {
     auto process = std::make_unique<QProcess>();
-    process->setProgram(program);
-    process->setArguments(arguments);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    if (!env.isEmpty())
+        process->setProcessEnvironment(env);
+    process->start(program, arguments);
     return process;
 }
 
@@ -98,14 +102,21 @@ void stopProcess(QProcess* process) {
     }
 }
 
+// The process that the lock of a display names; none without a lock.
+std::optional<qint64> lockOwner(int number) {
+    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    if (!lock.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return lock.readAll().trimmed().toLongLong();
+}
+
 // A display is taken while its lock names a running process; a server killed before it could
 // clean up leaves a lock and a socket that the next one replaces.
 bool isDisplayInUse(int number) {
-    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
-    if (!lock.open(QIODevice::ReadOnly))
+    const std::optional<qint64> owner = lockOwner(number);
+    if (!owner)
         return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
-    const qint64 owner = lock.readAll().trimmed().toLongLong();
-    return owner <= 0 || QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner));
+    return *owner <= 0 || QFileInfo::exists(QStringLiteral("/proc/%1").arg(*owner));
 }
 
 // Waits for condition while process keeps running; false as soon as it exits.
@@ -178,14 +189,6 @@ bool XSession::alwaysComposites(const QString& windowManager) {
     return launch && !launch->withoutCompositor && !*launch->compositor;
 }
 
-bool XSession::isReady() const {
-    return m_ready;
-}
-
-QString XSession::display() const {
-    return QStringLiteral(":%1").arg(m_displayNumber);
-}
-
 QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const {
     QProcessEnvironment result = base;
     result.insert(QStringLiteral("DISPLAY"), display());
@@ -222,13 +225,9 @@ QImage XSession::screenshot() const {
     return QImage::fromData(png, "PNG");
 }
 
-QList<quint32> XSession::clientListStacking() const {
-    return property32(m_root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
-}
-
 QStringList XSession::netWmState(quint32 window) const {
     QStringList names;
-    for (const quint32 state : property32(window, "_NET_WM_STATE", XCB_ATOM_ATOM)) {
+    for (const quint32 state : property("_NET_WM_STATE", window)) {
         const ReplyPointer<xcb_get_atom_name_reply_t> reply(
             xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, state), nullptr));
         if (reply)
@@ -238,15 +237,6 @@ QStringList XSession::netWmState(quint32 window) const {
     return names;
 }
 
-std::optional<quint32> XSession::netWmDesktop(quint32 window) const {
-    const QList<quint32> values = property32(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL);
-    return values.isEmpty() ? std::nullopt : std::optional(values.first());
-}
-
-quint32 XSession::activeWindow() const {
-    return property32(m_root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW).value(0);
-}
-
 quint32 XSession::inputFocus() const {
     const ReplyPointer<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
@@ -254,11 +244,7 @@ quint32 XSession::inputFocus() const {
 }
 
 bool XSession::supports(const QByteArray& name) const {
-    return property32(m_root, "_NET_SUPPORTED", XCB_ATOM_ATOM).contains(atom(name));
-}
-
-QList<quint32> XSession::clientList() const {
-    return property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+    return property("_NET_SUPPORTED").contains(atom(name));
 }
 
 void XSession::showDesktop(const QColor& colour, bool withWindow) {
@@ -293,9 +279,7 @@ void XSession::setShowingDesktop(bool showing) {
 }
 
 void XSession::switchWorkspace(quint32 index, quint32 count) {
-    const auto current = [&] {
-        return property32(m_root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL).value(0) == index;
-    };
+    const auto current = [&] { return property("_NET_CURRENT_DESKTOP").value(0) == index; };
     // i3 makes workspaces as they are asked for by name, not by count.
     if (m_windowManagerName == QStringLiteral("i3")) {
         run(QStringLiteral("i3-msg"), {QStringLiteral("workspace"), QString::number(index + 1)});
@@ -303,9 +287,7 @@ void XSession::switchWorkspace(quint32 index, quint32 count) {
         return;
     }
     sendToRoot(m_root, "_NET_NUMBER_OF_DESKTOPS", {count});
-    waitFor([&] {
-        return property32(m_root, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) >= count;
-    });
+    waitFor([&] { return property("_NET_NUMBER_OF_DESKTOPS").value(0) >= count; });
     sendToRoot(m_root, "_NET_CURRENT_DESKTOP", {index, XCB_CURRENT_TIME});
     waitFor(current);
 }
@@ -333,11 +315,9 @@ bool XSession::startCompositor() {
     // A window manager's own compositor starts with it.
     if (m_compositorProgram.isEmpty())
         return waitFor([this] { return hasCompositor(); }, startBoundMs);
-    stopProcess(m_compositor.get());
-    m_compositor = makeQuietProcess(m_compositorProgram, {});
-    m_compositor->setProcessEnvironment(m_windowManager ? m_windowManager->processEnvironment()
-                                                        : environment());
-    m_compositor->start();
+    m_compositor =
+        startQuiet(m_compositorProgram, {},
+                   m_windowManager ? m_windowManager->processEnvironment() : environment());
     return waitWhileRunning(*m_compositor, [this] { return hasCompositor(); });
 }
 
@@ -379,11 +359,16 @@ bool XSession::startServer(QSize screen) {
         const int number = firstDisplay + (start + offset) % displayCandidates;
         if (isDisplayInUse(number))
             continue;
-        auto server = makeQuietProcess(
+        auto server = startQuiet(
             QStringLiteral("Xvfb"),
             QStringLiteral(":%1 -screen 0 %2 -nolisten tcp").arg(number).arg(geometry).split(u' '));
-        server->start();
-        if (server->waitForStarted(startBoundMs) && connectWhenServing(number, *server)) {
+        // Another process's server may hold the display while ours is still failing on it;
+        // the lock names the winner.
+        const auto serving = [&] {
+            return lockOwner(number) == server->processId() &&
+                   connectTo(QStringLiteral(":%1").arg(number));
+        };
+        if (server->waitForStarted(startBoundMs) && waitWhileRunning(*server, serving)) {
             m_server = std::move(server);
             m_displayNumber = number;
             m_screenNumber = number;
@@ -399,28 +384,13 @@ bool XSession::startSessionBus() {
     if (!directory->isValid())
         return false;
     const QString socket = directory->filePath(QStringLiteral("bus"));
-    m_sessionBus = makeQuietProcess(QStringLiteral("dbus-daemon"),
-                                    QStringLiteral("--session --nofork --nopidfile").split(u' ')
-                                        << QStringLiteral("--address=unix:path=") + socket);
-    m_sessionBus->start();
+    m_sessionBus = startQuiet(QStringLiteral("dbus-daemon"),
+                              QStringLiteral("--session --nofork --nopidfile").split(u' ')
+                                  << QStringLiteral("--address=unix:path=") + socket);
     if (!waitWhileRunning(*m_sessionBus, [&] { return QFile::exists(socket); }))
         return false;
     m_busDirectory = std::move(directory);
     return true;
-}
-
-bool XSession::connectWhenServing(int displayNumber, QProcess& server) {
-    const QString lockPath = QStringLiteral("/tmp/.X%1-lock").arg(displayNumber);
-    const QByteArray name = ":" + QByteArray::number(displayNumber);
-    return waitWhileRunning(server, [&] {
-        // Another process's server may hold the display while ours is still failing on it;
-        // the lock names the winner.
-        QFile lock(lockPath);
-        if (!lock.open(QIODevice::ReadOnly) ||
-            lock.readAll().trimmed().toLongLong() != server.processId())
-            return false;
-        return connectTo(QString::fromLatin1(name));
-    });
 }
 
 bool XSession::startWindowManager(const Options& options) {
@@ -463,17 +433,12 @@ bool XSession::startWindowManager(const Options& options) {
     if (m_windowManagerName == QStringLiteral("fluxbox") &&
         !write(QStringLiteral(".fluxbox/overlay"), "background: none\n"))
         return false;
-    if (launch->nested) {
-        if (!startNested(arguments, env))
-            return false;
-    } else {
-        m_windowManager = makeQuietProcess(arguments.takeFirst(), arguments);
-        m_windowManager->setProcessEnvironment(env);
-        m_windowManager->start();
-    }
-    if (!waitWhileRunning(*m_windowManager, [this] {
-            return !property32(m_root, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).isEmpty();
-        }))
+    if (!launch->nested)
+        m_windowManager = startQuiet(arguments.takeFirst(), arguments, env);
+    else if (!startNested(arguments, env))
+        return false;
+    if (!waitWhileRunning(*m_windowManager,
+                          [this] { return !property("_NET_SUPPORTING_WM_CHECK").isEmpty(); }))
         return false;
 
     // openbox announces itself before it manages windows, and a window mapped in between stays
@@ -483,7 +448,7 @@ bool XSession::startWindowManager(const Options& options) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
     int polls = 0;
     const auto isManaged = [&] {
-        if (property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).contains(probe))
+        if (property("_NET_CLIENT_LIST").contains(probe))
             return true;
         if (polls++ % 10 == 0) {
             xcb_map_window(m_connection, probe);
@@ -495,7 +460,7 @@ bool XSession::startWindowManager(const Options& options) {
     xcb_destroy_window(m_connection, probe);
     xcb_flush(m_connection);
     return managing && waitWhileRunning(*m_windowManager, [&] {
-               return !property32(m_root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW).contains(probe);
+               return !property("_NET_CLIENT_LIST").contains(probe);
            });
 }
 
@@ -510,9 +475,7 @@ bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
     const QString copy = m_configDirectory->filePath(program);
     if (!QFile::copy(QStandardPaths::findExecutable(program), copy))
         return false;
-    m_windowManager = makeQuietProcess(copy, arguments);
-    m_windowManager->setProcessEnvironment(env);
-    m_windowManager->start();
+    m_windowManager = startQuiet(copy, arguments, env);
     // The compositor starts XWayland as its child; its command line names the display and the
     // authority file.
     QStringList xwayland;
@@ -594,13 +557,15 @@ quint32 XSession::atom(const QByteArray& name) const {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-QList<quint32> XSession::property32(quint32 window, const QByteArray& name, quint32 type) const {
+QList<quint32> XSession::property(const QByteArray& name, quint32 window) const {
     if (!m_connection)
         return {};
-    const ReplyPointer<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, atom(name), type, 0, 4096),
-        nullptr));
-    if (!reply || reply->format != 32 || reply->type != type)
+    const ReplyPointer<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(m_connection,
+                               xcb_get_property(m_connection, 0, window ? window : m_root,
+                                                atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                               nullptr));
+    if (!reply || reply->format != 32)
         return {};
     const auto* values = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
     return QList<quint32>(values, values + reply->value_len);

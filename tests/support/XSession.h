@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QProcess;
 struct xcb_connection_t;
@@ -46,9 +45,9 @@ public:
     static bool alwaysComposites(const QString& windowManager);
 
     // True when the server and everything asked for run.
-    bool isReady() const;
+    bool isReady() const { return m_ready; }
     // The display name of the clients, such as ":93": XWayland's under a Wayland compositor.
-    QString display() const;
+    QString display() const { return QStringLiteral(":%1").arg(m_displayNumber); }
     // base with DISPLAY pointing at this server, the session's own bus, and Qt on xcb.
     QProcessEnvironment
     environment(const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) const;
@@ -61,20 +60,17 @@ public:
     // The screen as shown; null when the capture fails.
     QImage screenshot() const;
 
+    // The values of a property of 32-bit ones, such as _NET_CLIENT_LIST, of window (the root
+    // window when 0); empty while it is missing.
+    QList<quint32> property(const QByteArray& name, quint32 window = 0) const;
     // The managed client windows bottom to top, as the window manager reports them.
-    QList<quint32> clientListStacking() const;
+    QList<quint32> clientListStacking() const { return property("_NET_CLIENT_LIST_STACKING"); }
     // The atom names in the _NET_WM_STATE of window.
     QStringList netWmState(quint32 window) const;
-    // The _NET_WM_DESKTOP of window; none while the property is missing.
-    std::optional<quint32> netWmDesktop(quint32 window) const;
-
-    // The window that _NET_ACTIVE_WINDOW names and the one with the input focus; 0 for none.
-    quint32 activeWindow() const;
+    // The window with the input focus; 0 for none.
     quint32 inputFocus() const;
     // True when the window manager lists atom in _NET_SUPPORTED.
     bool supports(const QByteArray& atom) const;
-    // The managed client windows, as _NET_CLIENT_LIST has them.
-    QList<quint32> clientList() const;
 
     // Paints the root window in colour and, with withWindow, maps a full-screen window of the
     // desktop type in the same colour, as a desktop with icons has.
@@ -89,10 +85,8 @@ public:
     // Kills the server as a crash would: every client loses its connection.
     void killServer();
 
-    bool startCompositor();
+    // Stops a compositing manager started beside the window manager.
     void stopCompositor();
-    // True while some compositing manager owns _NET_WM_CM_S0.
-    bool hasCompositor() const;
 
     // Polls predicate, running Qt's events in between, until it holds or boundMs pass.
     static bool waitFor(const std::function<bool()>& predicate, int boundMs = 10000);
@@ -100,8 +94,10 @@ public:
 private:
     bool startServer(QSize screen);
     bool startSessionBus();
-    bool connectWhenServing(int displayNumber, QProcess& server);
     bool startWindowManager(const Options& options);
+    bool startCompositor();
+    // True while some compositing manager owns _NET_WM_CM_S0.
+    bool hasCompositor() const;
     bool startNested(QStringList arguments, QProcessEnvironment env);
     bool connectTo(const QString& display);
     void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data,
@@ -109,7 +105,6 @@ private:
     QByteArray runForBytes(const QString& program, const QStringList& arguments,
                            const QString& onDisplay) const;
     quint32 atom(const QByteArray& name) const;
-    QList<quint32> property32(quint32 window, const QByteArray& name, quint32 type) const;
 
     int m_displayNumber = -1;
     int m_screenNumber = -1;
