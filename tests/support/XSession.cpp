@@ -73,14 +73,6 @@ constexpr std::array<Launch, 11> launches{{
      true},
 }};
 
-// The command line's words after the environment ones.
-QStringList commandOf(const char* line) {
-    QStringList words = QString::fromLatin1(line).split(u' ');
-    while (!words.isEmpty() && words.first().contains(u'='))
-        words.removeFirst();
-    return words;
-}
-
 const Launch* launchOf(const QString& name) {
     const auto found = std::find_if(launches.begin(), launches.end(), [&](const Launch& launch) {
         return QLatin1String(launch.name) == name;
@@ -178,10 +170,14 @@ QStringList XSession::windowManagers() {
 
 bool XSession::isInstalled(const QString& windowManager) {
     const Launch* launch = launchOf(windowManager);
-    if (!launch || !installed(commandOf(launch->withCompositor).first()))
+    if (!launch)
         return false;
+    // The program is the first word that sets no environment variable.
+    const QStringList words = QString::fromLatin1(launch->withCompositor).split(u' ');
     const QString compositor = QString::fromLatin1(launch->compositor);
-    return compositor.isEmpty() || installed(compositor);
+    return installed(
+               *std::ranges::find_if_not(words, [](auto& word) { return word.contains(u'='); })) &&
+           (compositor.isEmpty() || installed(compositor));
 }
 
 bool XSession::alwaysComposites(const QString& windowManager) {
