@@ -36,17 +36,6 @@ protected:
 
     bool isTiling() const { return GetParam() == QStringLiteral("i3"); }
 
-    Sticker sticker(const QString& name, QPoint at, QColor colour, StickerLayer layer) const {
-        Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), colour));
-        s.name = name;
-        s.x = at.x();
-        s.y = screenHeight - at.y() - side;
-        s.size = side;
-        s.layer = layer;
-        s.cornerRadius = 30;
-        return s;
-    }
-
     void startDesktop(bool compositor) {
         XSession::Options options;
         options.windowManager = GetParam();
@@ -56,8 +45,12 @@ protected:
             return;
         // A tiling manager has no desktop window; its root window stands in.
         m_session->showDesktop(desktopColour, !isTiling());
-        store({sticker(QStringLiteral("Up"), upAt, upColour, StickerLayer::floating),
-               sticker(QStringLiteral("Down"), downAt, downColour, StickerLayer::desktop)});
+        Sticker up =
+            sticker(QStringLiteral("Up"), upAt.x(), screenHeight - upAt.y() - side, upColour);
+        Sticker down = sticker(QStringLiteral("Down"), downAt.x(), screenHeight - downAt.y() - side,
+                               downColour, StickerLayer::desktop);
+        up.cornerRadius = down.cornerRadius = 30;
+        store({up, down});
         QSettings(configFile(), QSettings::IniFormat)
             .setValue(QStringLiteral("vantrel_onboarding_done"), true);
         launch();

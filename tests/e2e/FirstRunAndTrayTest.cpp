@@ -152,10 +152,7 @@ protected:
 TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfterARestart) {
     const QString picture = gif();
     // A sticker from before, for the panel's commands on more than one.
-    Sticker old = Sticker::withMedia(mediaFile(QStringLiteral("old.gif"), Qt::green));
-    old.name = QStringLiteral("Old");
-    old.x = old.y = 100;
-    store({old});
+    store({sticker(QStringLiteral("Old"), 100, 100)});
     launch();
     ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }));
 

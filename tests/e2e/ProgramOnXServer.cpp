@@ -58,6 +58,16 @@ QString ProgramOnXServer::mediaFile(const QString& name, QColor colour, QSize si
     return path;
 }
 
+Sticker ProgramOnXServer::sticker(const QString& name, double x, double y, QColor colour,
+                                  StickerLayer layer) const {
+    Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), colour));
+    s.name = name;
+    s.x = x;
+    s.y = y;
+    s.layer = layer;
+    return s;
+}
+
 QString ProgramOnXServer::configFile() const {
     return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
 }

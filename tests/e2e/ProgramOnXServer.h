@@ -27,6 +27,9 @@ protected:
 
     // A two-frame GIF of one colour in the program's media directory.
     QString mediaFile(const QString& name, QColor colour, QSize size = {40, 40}) const;
+    // A sticker showing such a GIF, named after it, at (x, y) from the screen's bottom left.
+    Sticker sticker(const QString& name, double x, double y, QColor colour = Qt::green,
+                    StickerLayer layer = StickerLayer::floating) const;
     void store(const QList<Sticker>& stickers) const;
     QList<Sticker> stored() const;
     QString configFile() const;

@@ -15,17 +15,6 @@ QPoint onScreen(int x, int y) {
 
 class StickersOnDesktop : public ProgramOnXServer {
 protected:
-    Sticker sticker(const QString& name, double x, double y,
-                    StickerLayer layer = StickerLayer::floating) {
-        Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), Qt::green));
-        s.name = name;
-        s.x = x;
-        s.y = y;
-        s.size = 160;
-        s.layer = layer;
-        return s;
-    }
-
     // A rounded red sticker at (x, 300) whose wide media leaves the red visible above and
     // below it.
     Sticker redBehindWideMedia(const QString& name, double x, double opacity) {
@@ -69,7 +58,7 @@ TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderPixelsBlendAndADragIsSavedAsT
     // The first of the list has the highest zIndex and so lies in front.
     store({sticker(QStringLiteral("Free"), 1000, 560), locked,
            sticker(QStringLiteral("Top"), 300, 100), sticker(QStringLiteral("Under"), 320, 120),
-           sticker(QStringLiteral("Down"), 100, 100, StickerLayer::desktop), hidden,
+           sticker(QStringLiteral("Down"), 100, 100, Qt::green, StickerLayer::desktop), hidden,
            redBehindWideMedia(QStringLiteral("Coloured"), 400, 0.5), bare,
            redBehindWideMedia(QStringLiteral("Shaped"), 700, 1)});
     launch();
