@@ -60,6 +60,19 @@ void StickerWindowManager::syncWindows(const QList<Sticker>& stickers) {
 }
 
 void StickerWindowManager::sync(const QList<Sticker>& stickers) {
+    // A step of a drag or a slider leaves the ids where the last sync found them: each window is
+    // then known by its place, and none can have gone.
+    if (stickers.size() == m_synced.size() &&
+        std::equal(
+            stickers.cbegin(), stickers.cend(), m_synced.cbegin(),
+            [](const Sticker& sticker, const Synced& synced) { return sticker.id == synced.id; })) {
+        bool stackingMayChange = false;
+        for (qsizetype i = 0; i < stickers.size(); ++i)
+            stackingMayChange = apply(*m_synced[i].window, stickers[i]) || stackingMayChange;
+        if (stackingMayChange)
+            restack(Restack::whenChanged);
+        return;
+    }
     QSet<QUuid> ids;
     for (const Sticker& sticker : stickers)
         ids.insert(sticker.id);
@@ -67,14 +80,7 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
     bool stackingMayChange = ids.size() != static_cast<qsizetype>(m_windows.size());
     for (const Sticker& sticker : stickers) {
         if (StickerWindow* existing = window(sticker.id)) {
-            // A step of one sticker's slider leaves every other window as it is.
-            if (existing->sticker() == sticker)
-                continue;
-            stackingMayChange = stackingMayChange || existing->sticker().zIndex != sticker.zIndex ||
-                                existing->sticker().isHidden != sticker.isHidden;
-            existing->applySticker(sticker);
-            if (sticker.isHidden)
-                existing->orderOut();
+            stackingMayChange = apply(*existing, sticker) || stackingMayChange;
         } else if (m_store) {
             createWindow(sticker);
             stackingMayChange = true;
@@ -90,8 +96,29 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
         gone->teardown();
         gone->orderOut();
     }
+    m_synced.clear();
+    for (const Sticker& sticker : stickers) {
+        if (StickerWindow* shown = window(sticker.id))
+            m_synced.append({sticker.id, shown});
+    }
+    // A sticker left without a window (no store to make one for) keeps every sync on the
+    // lookup by id.
+    if (m_synced.size() != stickers.size())
+        m_synced.clear();
     if (stackingMayChange)
         restack(Restack::whenChanged);
+}
+
+bool StickerWindowManager::apply(StickerWindow& existing, const Sticker& sticker) {
+    // A step of one sticker's slider leaves every other window as it is.
+    if (existing.sticker() == sticker)
+        return false;
+    const bool stackingMayChange = existing.sticker().zIndex != sticker.zIndex ||
+                                   existing.sticker().isHidden != sticker.isHidden;
+    existing.applySticker(sticker);
+    if (sticker.isHidden)
+        existing.orderOut();
+    return stackingMayChange;
 }
 
 void StickerWindowManager::removeWindow(const QUuid& id) {
@@ -100,6 +127,7 @@ void StickerWindowManager::removeWindow(const QUuid& id) {
         return;
     std::unique_ptr<StickerWindow> gone = std::move(it->second);
     m_windows.erase(it);
+    m_synced.clear();
     gone->teardown();
     gone->orderOut();
 }

@@ -40,6 +40,8 @@ private:
     enum class Restack { always, whenChanged };
 
     void sync(const QList<Sticker>& stickers);
+    // Brings existing up to sticker; true when that may change the stacking.
+    bool apply(StickerWindow& existing, const Sticker& sticker);
     void restack(Restack when);
     void createWindow(const Sticker& sticker);
     StickerNSView::Services viewServices();
@@ -52,4 +54,10 @@ private:
     MediaCache m_cache;
     std::map<QUuid, std::unique_ptr<StickerWindow>> m_windows;
     QList<QUuid> m_lastStacking;
+    // The ids of the last sync in their places, each with its window.
+    struct Synced {
+        QUuid id;
+        StickerWindow* window = nullptr;
+    };
+    QList<Synced> m_synced;
 };

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 
 StickerStore::StickerStore(Preferences& preferences, const QString& applicationDataDirectory,
                            QObject* parent)
@@ -111,9 +112,7 @@ std::optional<QByteArray> StickerStore::encodeList() {
     // Each place in the list keeps the encoded form of its record while the record stays the
     // same: a drag step encodes the one record that moved and copies the others.
     m_encoded.resize(m_stickers.size());
-    QByteArray out;
-    out.reserve(m_encodedSize + 2);
-    out.append('[');
+    qsizetype size = 2 + std::max<qsizetype>(m_stickers.size() - 1, 0);
     for (qsizetype i = 0; i < m_stickers.size(); ++i) {
         const Sticker& sticker = m_stickers[i];
         EncodedRecord& cached = m_encoded[i];
@@ -123,12 +122,19 @@ std::optional<QByteArray> StickerStore::encodeList() {
                 return std::nullopt;
             cached = {sticker, std::move(*record)};
         }
-        if (i > 0)
-            out.append(',');
-        out.append(cached.json);
+        size += cached.json.size();
     }
-    out.append(']');
-    m_encodedSize = out.size();
+    QByteArray out(size, Qt::Uninitialized);
+    char* at = out.data();
+    *at++ = '[';
+    for (qsizetype i = 0; i < m_encoded.size(); ++i) {
+        if (i > 0)
+            *at++ = ',';
+        const QByteArray& json = m_encoded[i].json;
+        std::memcpy(at, json.constData(), std::size_t(json.size()));
+        at += json.size();
+    }
+    *at = ']';
     return out;
 }
 

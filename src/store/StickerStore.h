@@ -100,7 +100,6 @@ private:
         QByteArray json;
     };
     QList<EncodedRecord> m_encoded; // by place in the list
-    qsizetype m_encodedSize = 0;
     std::optional<QByteArray> m_unreadableValue;
     QString m_unreadableBackupPath;
 };
