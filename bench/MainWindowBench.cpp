@@ -140,12 +140,12 @@ double sliderStep(QSlider* slider) {
     return microsecondsPerStep(start);
 }
 
-// Sticker windows, or only those the window manager has put on screen.
-qsizetype stickerWindowCount(bool exposedOnly = false) {
+// Sticker windows the window manager has put on screen.
+qsizetype exposedStickerWindows() {
     const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::count_if(windows.cbegin(), windows.cend(), [exposedOnly](const QWidget* window) {
-        return window->inherits("StickerWindow") &&
-               (!exposedOnly || (window->windowHandle() && window->windowHandle()->isExposed()));
+    return std::count_if(windows.cbegin(), windows.cend(), [](const QWidget* window) {
+        return window->inherits("StickerWindow") && window->windowHandle() &&
+               window->windowHandle()->isExposed();
     });
 }
 
@@ -154,10 +154,8 @@ StepCosts wholeProgram(int count, double* listBuildMs) {
     const VantrelApp program(home.configFile(), home.dataDirectory());
     // The sticker windows come first, on the next turn; the main window is timed on its own.
     const QDeadlineTimer windowsDeadline(120000);
-    while (stickerWindowCount() < count && !windowsDeadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // A window not yet on screen is never painted: the steps would cost less than they do.
-    while (stickerWindowCount(true) < count && !windowsDeadline.hasExpired())
+    while (exposedStickerWindows() < count && !windowsDeadline.hasExpired())
         settle(100);
     settle(count >= 100 ? 3000 : 800);
     QElapsedTimer timer;

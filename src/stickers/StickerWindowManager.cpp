@@ -63,12 +63,13 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
     // A step of a drag or a slider leaves the ids where the last sync found them: each window is
     // then known by its place, and none can have gone.
     if (stickers.size() == m_synced.size() &&
-        std::equal(
-            stickers.cbegin(), stickers.cend(), m_synced.cbegin(),
-            [](const Sticker& sticker, const Synced& synced) { return sticker.id == synced.id; })) {
+        std::equal(stickers.cbegin(), stickers.cend(), m_synced.cbegin(),
+                   [](const Sticker& sticker, const StickerWindow* window) {
+                       return sticker.id == window->sticker().id;
+                   })) {
         bool stackingMayChange = false;
         for (qsizetype i = 0; i < stickers.size(); ++i)
-            stackingMayChange = apply(*m_synced[i].window, stickers[i]) || stackingMayChange;
+            stackingMayChange = apply(*m_synced[i], stickers[i]) || stackingMayChange;
         if (stackingMayChange)
             restack(Restack::whenChanged);
         return;
@@ -99,7 +100,7 @@ void StickerWindowManager::sync(const QList<Sticker>& stickers) {
     m_synced.clear();
     for (const Sticker& sticker : stickers) {
         if (StickerWindow* shown = window(sticker.id))
-            m_synced.append({sticker.id, shown});
+            m_synced.append(shown);
     }
     // A sticker left without a window (no store to make one for) keeps every sync on the
     // lookup by id.

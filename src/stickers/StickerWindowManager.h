@@ -54,10 +54,6 @@ private:
     MediaCache m_cache;
     std::map<QUuid, std::unique_ptr<StickerWindow>> m_windows;
     QList<QUuid> m_lastStacking;
-    // The ids of the last sync in their places, each with its window.
-    struct Synced {
-        QUuid id;
-        StickerWindow* window = nullptr;
-    };
-    QList<Synced> m_synced;
+    // The windows of the last sync, in the places of their stickers.
+    QList<StickerWindow*> m_synced;
 };
