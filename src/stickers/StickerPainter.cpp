@@ -108,8 +108,14 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
         for (const QRect& outside : std::as_const(m_outside))
             painter.fillRect(outside, Qt::transparent);
         // Frames are decoded at the size they are shown; a re-scaling may still be pending.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform,
-                              frame.size() != m_mediaPixels.size() && !resizing);
+        const bool scaled = frame.size() != m_mediaPixels.size();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, scaled && !resizing);
+        if (scaled) {
+            // Qt scales a translucent image by its fast path only when blending it over; on
+            // cleared pixels that is the same as a copy.
+            painter.fillRect(m_mediaPixels, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         painter.drawImage(m_mediaPixels, frame);
         // Only the corners differ from opaque; masking just them keeps Qt off its slow,
         // threaded path for a whole-area composition.

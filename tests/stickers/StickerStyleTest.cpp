@@ -51,20 +51,25 @@ TEST(StickerStyle, RoundsTheMediaByItsShorterSideAndColoursTheBackground) {
     EXPECT_EQ(styleOf(BGStyle::color, 20, 1.0, "no digits", 7).backgroundColor, QColor(Qt::black));
 }
 
-// At any pixel ratio, also for media that does not fill the view.
+// At any pixel ratio, also for media that does not fill the view. A frame of the size before a
+// resize is stretched over the media, translucent pixels replacing what was there.
 TEST(StickerStyle, ThePainterRoundsEachCornerOfTheMediaAndKeepsItsMiddle) {
-    for (const int ratio : {1, 2}) {
+    const std::tuple<int, int, QColor, bool> cases[] = {{1, 1, Qt::red, false},
+                                                        {2, 1, Qt::red, false},
+                                                        {1, 2, QColor(255, 0, 0, 128), true},
+                                                        {1, 2, QColor(255, 0, 0, 128), false}};
+    for (const auto& [ratio, shrink, colour, resizing] : cases) {
         const StickerStyle style = styleOf(BGStyle::none, 20, 2.0);
         StickerPainter painter;
         painter.setStyle(style, QImage());
-        QImage frame((style.mediaRect.size() * ratio).toSize(),
+        QImage frame((style.mediaRect.size() * ratio / shrink).toSize(),
                      QImage::Format_ARGB32_Premultiplied);
-        frame.fill(Qt::red);
+        frame.fill(colour);
         QImage out((view.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
         out.setDevicePixelRatio(ratio);
         out.fill(Qt::blue);
         QPainter p(&out);
-        painter.paint(p, view.size().toSize(), ratio, frame);
+        painter.paint(p, view.size().toSize(), ratio, frame, false, resizing);
         p.end();
 
         const QRect media(QPoint(0, 40 * ratio), QSize(160, 80) * ratio);
@@ -75,7 +80,7 @@ TEST(StickerStyle, ThePainterRoundsEachCornerOfTheMediaAndKeepsItsMiddle) {
         for (const QPoint inside :
              {middle, QPoint(middle.x(), media.top()), QPoint(middle.x(), media.bottom()),
               QPoint(media.left(), middle.y()), QPoint(media.right(), middle.y())})
-            EXPECT_EQ(out.pixel(inside), qRgb(255, 0, 0)) << ratio << inside.x() << inside.y();
+            EXPECT_EQ(out.pixelColor(inside), colour) << ratio << inside.x() << inside.y();
         EXPECT_EQ(qAlpha(out.pixel(80 * ratio, 10 * ratio)), 0);
     }
 }
