@@ -202,9 +202,7 @@ TEST_F(MediaDecodingTest, HandsOnTheFirstFrameOnceAndStopsWhenCancelled) {
                                .build();
     const DecodeRequest request{write("a.gif", gif),           true, {}, {}, {},
                                 FrameStore::Coding::compressed};
-    int checks = 0;
-    int cancelAt = 100;
-    int firsts = 0;
+    int checks = 0, cancelAt = 100, firsts = 0;
     const auto cancelled = [&] { return ++checks > cancelAt; };
     const auto first = [&](const QImage& image, double aspect) {
         ++firsts;
@@ -341,8 +339,7 @@ TEST_F(MediaDecodingTest, RefusesHostileOrBrokenFilesBeforeDecoding) {
     }
 }
 
-// A ticket dropped at once hears nothing of the decode it joined; an unreadable file gives an
-// empty set.
+// A ticket dropped at once hears nothing of the decode it joined.
 TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
     Media first, second;
     int firstFrames = 0;
@@ -390,8 +387,6 @@ TEST_F(MediaCacheTest, StickersShareOneDecodeAndOneSetWithinOneBudget) {
     DecodeRequest missing = gif("a.gif");
     missing.path = m_dir.filePath("missing.gif");
     EXPECT_TRUE(fetch(m_cache, missing)->isEmpty());
-    first.reset();
-    second.reset();
-    larger.reset();
+    first = second = larger = nullptr;
     EXPECT_EQ(m_cache.budget().used(), 0);
 }
