@@ -274,8 +274,7 @@ TEST_F(StickerStoreOperations, RemoveClosesTheWindowFirstAndLaterDeletesUnusedSt
     EXPECT_TRUE(QFileInfo::exists(outside) && QFileInfo::exists(shared));
 }
 
-// Unknown ids change nothing; a replaced background goes; a value that cannot be encoded is not
-// stored.
+// Unknown ids change nothing; a replaced background goes; a list that cannot encode is not stored.
 TEST_F(StickerStoreOperations, UpdateActsOnKnownIdsAndDeletesOnlyAReplacedBackground) {
     addNamed({"A"});
     m_preferences.flush();
