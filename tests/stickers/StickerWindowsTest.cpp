@@ -245,23 +245,22 @@ TEST_F(StickerNSViewTest, TheBackgroundPictureIsRequestedAgainOnlyForANewStyleOr
 // A set the budget cut short is decoded again, whole, once another set goes and leaves room.
 TEST_F(StickerNSViewTest, ASetCutByTheBudgetGrowsBackOnceAnotherSetGoes) {
     const Sticker large = Sticker::withMedia(picture("large.png", Qt::blue, {200, 200}));
-    const auto frames = [](const StickerNSView& view) { return view.player().frameCount(); };
     const qint64 largeBytes = [&] {
         const auto alone = makeView(large);
-        EXPECT_TRUE(waitUntil([&] { return frames(*alone) == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return alone->player().frameCount() == 1; }));
         return alone->player().frames()->media().byteCount();
     }();
     MediaCache tight(std::make_shared<FrameBudget>(largeBytes + 1), FrameStore::Coding::compressed);
     auto first = makeView(large, true, &tight);
-    ASSERT_TRUE(waitUntil([&] { return frames(*first) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return first->player().frameCount() == 1; }));
     const QString two = m_root.filePath("two.gif");
     writeFile(two,
               GifBuilder().addFrame({40, 40}, Qt::red, 5).addFrame({40, 40}, Qt::green, 5).build());
     const auto cut = makeView(Sticker::withMedia(two), true, &tight);
-    ASSERT_TRUE(waitUntil([&] { return frames(*cut) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return cut->player().frameCount() == 1; }));
     EXPECT_TRUE(cut->player().frames()->media().cutByBudget);
     first.reset();
-    EXPECT_TRUE(waitUntil([&] { return frames(*cut) == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return cut->player().frameCount() == 2; }));
 }
 
 // The record's origin is the bottom-left corner; absurd records still give a window X11 allows.
