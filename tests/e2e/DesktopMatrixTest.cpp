@@ -112,8 +112,7 @@ protected:
     QString focusedOrDemanding() const {
         QString found;
         for (const quint32 id : {m_upId, m_downId}) {
-            if (m_session->netWmState(id).contains(
-                    QStringLiteral("_NET_WM_STATE_DEMANDS_ATTENTION")))
+            if (m_session->hasState(id, "_NET_WM_STATE_DEMANDS_ATTENTION"))
                 found += QStringLiteral(" %1 demands attention").arg(id);
             if (m_session->property("_NET_ACTIVE_WINDOW").value(0) == id)
                 found += QStringLiteral(" %1 active").arg(id);
@@ -199,10 +198,9 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     }
 
     const auto outOfTaskbar = [&](quint32 id) {
-        const QStringList state = m_session->netWmState(id);
         return !m_session->property("_NET_CLIENT_LIST").contains(id) ||
-               (state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
-                state.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")));
+               (m_session->hasState(id, "_NET_WM_STATE_SKIP_TASKBAR") &&
+                m_session->hasState(id, "_NET_WM_STATE_SKIP_PAGER"));
     };
     record(QStringLiteral("taskbar"), outOfTaskbar(m_upId) && outOfTaskbar(m_downId));
 

@@ -236,9 +236,8 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
     ASSERT_NE(shownAgain, 0u);
     // Shown again, the window is a sticker window as it was at the first show.
     EXPECT_TRUE(XSession::waitFor([&] {
-        const QStringList state = m_session->netWmState(shownAgain);
-        return state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")) &&
-               state.contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+        return m_session->hasState(shownAgain, "_NET_WM_STATE_SKIP_TASKBAR") &&
+               m_session->hasState(shownAgain, "_NET_WM_STATE_ABOVE");
     }));
     EXPECT_EQ(m_session->property("_NET_WM_DESKTOP", shownAgain), QList<quint32>{0xFFFFFFFFu});
     clickCommand(orange);

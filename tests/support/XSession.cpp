@@ -19,6 +19,8 @@
 #include <optional>
 #include <xcb/xcb.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int startBoundMs = 10000;
@@ -47,12 +49,17 @@ std::unique_ptr<QProcess> startQuiet(const QString& program, const QStringList& 
 // leading NAME=value words go to its environment, {width} and {height} become the screen's); a
 // manager without a compositor of its own gets the named one beside it. A nested one is a Wayland
 // compositor shown in a window on the server, its X clients on the XWayland server it starts.
+// A configuration file, when named, is written to the private home first, its path in {config}:
+// i3 asks for one at its first start, and fluxbox's style sets a wallpaper that Debian does not
+// ship and says so in a window of its own.
 struct Launch {
     const char* name;
     const char* withCompositor;
     const char* withoutCompositor;
     const char* compositor;
     bool nested;
+    const char* configFile = nullptr;
+    const char* configText = nullptr;
 };
 constexpr std::array<Launch, 11> launches{{
     {"openbox", "openbox --sm-disable", nullptr, "xcompmgr", false},
@@ -65,8 +72,9 @@ constexpr std::array<Launch, 11> launches{{
     {"metacity", "metacity --composite --sm-disable", "metacity --no-composite --sm-disable", "",
      false},
     {"icewm", "icewm", nullptr, "xcompmgr", false},
-    {"fluxbox", "fluxbox", nullptr, "xcompmgr", false},
-    {"i3", "i3", nullptr, "picom", false},
+    {"fluxbox", "fluxbox", nullptr, "xcompmgr", false, ".fluxbox/overlay", "background: none\n"},
+    {"i3", "i3 -c {config}", nullptr, "picom", false, "i3config",
+     "# i3 config file (v4)\nfont pango:DejaVu Sans 8\n"},
     {"mutter_wayland", "MUTTER_DEBUG_DUMMY_MODE_SPECS={width}x{height} mutter --wayland --nested",
      nullptr, "", true},
     {"kwin_wayland", "kwin_wayland --xwayland --width {width} --height {height}", nullptr, "",
@@ -96,7 +104,7 @@ void stopProcess(QProcess* process) {
 
 // The process that the lock of a display names; none without a lock.
 std::optional<qint64> lockOwner(int number) {
-    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    QFile lock(u"/tmp/.X%1-lock"_s.arg(number));
     if (!lock.open(QIODevice::ReadOnly))
         return std::nullopt;
     return lock.readAll().trimmed().toLongLong();
@@ -107,20 +115,20 @@ std::optional<qint64> lockOwner(int number) {
 bool isDisplayInUse(int number) {
     const std::optional<qint64> owner = lockOwner(number);
     if (!owner)
-        return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number));
-    return *owner <= 0 || QFileInfo::exists(QStringLiteral("/proc/%1").arg(*owner));
+        return QFile::exists(u"/tmp/.X11-unix/X%1"_s.arg(number));
+    return *owner <= 0 || QFileInfo::exists(u"/proc/%1"_s.arg(*owner));
 }
 
 // Waits for condition while process keeps running; false as soon as it exits.
 bool waitWhileRunning(QProcess& process, const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(startBoundMs);
-    while (!deadline.hasExpired()) {
-        if (process.state() == QProcess::NotRunning || process.waitForFinished(20))
-            return false;
-        if (condition())
-            return true;
-    }
-    return false;
+    bool ended = false;
+    return XSession::waitFor(
+               [&] {
+                   ended = process.state() == QProcess::NotRunning || process.waitForFinished(20);
+                   return ended || condition();
+               },
+               startBoundMs) &&
+           !ended;
 }
 
 } // namespace
@@ -187,50 +195,37 @@ bool XSession::alwaysComposites(const QString& windowManager) {
 
 QProcessEnvironment XSession::environment(const QProcessEnvironment& base) const {
     QProcessEnvironment result = base;
-    result.insert(QStringLiteral("DISPLAY"), display());
-    result.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    result.insert(u"DISPLAY"_s, display());
+    result.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     if (m_busDirectory)
-        result.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                      QStringLiteral("unix:path=") +
-                          m_busDirectory->filePath(QStringLiteral("bus")));
-    result.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    result.remove(QStringLiteral("XAUTHORITY"));
+        result.insert(u"DBUS_SESSION_BUS_ADDRESS"_s,
+                      u"unix:path="_s + m_busDirectory->filePath(u"bus"_s));
+    result.remove(u"WAYLAND_DISPLAY"_s);
+    result.remove(u"XAUTHORITY"_s);
     if (m_runtimeDirectory) {
-        result.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDirectory->path());
-        result.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
+        result.insert(u"XDG_RUNTIME_DIR"_s, m_runtimeDirectory->path());
+        result.insert(u"WAYLAND_DISPLAY"_s, m_waylandDisplay);
         if (!m_authority.isEmpty())
-            result.insert(QStringLiteral("XAUTHORITY"), m_authority);
+            result.insert(u"XAUTHORITY"_s, m_authority);
     }
     return result;
 }
 
 QString XSession::run(const QString& program, const QStringList& arguments) const {
-    return QString::fromLocal8Bit(runForBytes(program, arguments, display()));
+    return QString::fromLocal8Bit(runForBytes(program, arguments, false));
 }
 
 QString XSession::runOnScreen(const QString& program, const QStringList& arguments) const {
-    return QString::fromLocal8Bit(
-        runForBytes(program, arguments, QStringLiteral(":%1").arg(m_screenNumber)));
+    return QString::fromLocal8Bit(runForBytes(program, arguments, true));
 }
 
 QImage XSession::screenshot() const {
-    const QByteArray png =
-        runForBytes(QStringLiteral("import"),
-                    {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")},
-                    QStringLiteral(":%1").arg(m_screenNumber));
-    return QImage::fromData(png, "PNG");
+    return QImage::fromData(runForBytes(u"import"_s, {u"-window"_s, u"root"_s, u"png:-"_s}, true),
+                            "PNG");
 }
 
-QStringList XSession::netWmState(quint32 window) const {
-    QStringList names;
-    for (const quint32 state : property("_NET_WM_STATE", window)) {
-        const ReplyPointer<xcb_get_atom_name_reply_t> reply(
-            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, state), nullptr));
-        if (reply)
-            names.append(QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
-                                             xcb_get_atom_name_name_length(reply.get())));
-    }
-    return names;
+bool XSession::hasState(quint32 window, const QByteArray& state) const {
+    return property("_NET_WM_STATE", window).contains(atom(state));
 }
 
 quint32 XSession::inputFocus() const {
@@ -275,17 +270,15 @@ void XSession::setShowingDesktop(bool showing) {
 }
 
 void XSession::switchWorkspace(quint32 index, quint32 count) {
-    const auto current = [&] { return property("_NET_CURRENT_DESKTOP").value(0) == index; };
     // i3 makes workspaces as they are asked for by name, not by count.
-    if (m_windowManagerName == QStringLiteral("i3")) {
-        run(QStringLiteral("i3-msg"), {QStringLiteral("workspace"), QString::number(index + 1)});
-        waitFor(current);
-        return;
+    if (m_windowManagerName == u"i3") {
+        run(u"i3-msg"_s, {u"workspace"_s, QString::number(index + 1)});
+    } else {
+        sendToRoot(m_root, "_NET_NUMBER_OF_DESKTOPS", {count});
+        waitFor([&] { return property("_NET_NUMBER_OF_DESKTOPS").value(0) >= count; });
+        sendToRoot(m_root, "_NET_CURRENT_DESKTOP", {index, XCB_CURRENT_TIME});
     }
-    sendToRoot(m_root, "_NET_NUMBER_OF_DESKTOPS", {count});
-    waitFor([&] { return property("_NET_NUMBER_OF_DESKTOPS").value(0) >= count; });
-    sendToRoot(m_root, "_NET_CURRENT_DESKTOP", {index, XCB_CURRENT_TIME});
-    waitFor(current);
+    waitFor([&] { return property("_NET_CURRENT_DESKTOP").value(0) == index; });
 }
 
 void XSession::sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data,
@@ -348,7 +341,7 @@ bool XSession::waitFor(const std::function<bool()>& predicate, int boundMs) {
 }
 
 bool XSession::startServer(QSize screen) {
-    const QString geometry = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+    const QString geometry = u"%1x%2x24"_s.arg(screen.width()).arg(screen.height());
     // Parallel test processes start at different numbers, so they rarely collide at all.
     const int start = static_cast<int>(QCoreApplication::applicationPid() % displayCandidates);
     for (int offset = 0; offset < displayCandidates; ++offset) {
@@ -356,13 +349,11 @@ bool XSession::startServer(QSize screen) {
         if (isDisplayInUse(number))
             continue;
         auto server = startQuiet(
-            QStringLiteral("Xvfb"),
-            QStringLiteral(":%1 -screen 0 %2 -nolisten tcp").arg(number).arg(geometry).split(u' '));
+            u"Xvfb"_s, u":%1 -screen 0 %2 -nolisten tcp"_s.arg(number).arg(geometry).split(u' '));
         // Another process's server may hold the display while ours is still failing on it;
         // the lock names the winner.
         const auto serving = [&] {
-            return lockOwner(number) == server->processId() &&
-                   connectTo(QStringLiteral(":%1").arg(number));
+            return lockOwner(number) == server->processId() && connectTo(u":%1"_s.arg(number));
         };
         if (server->waitForStarted(startBoundMs) && waitWhileRunning(*server, serving)) {
             m_server = std::move(server);
@@ -379,10 +370,9 @@ bool XSession::startSessionBus() {
     auto directory = std::make_unique<QTemporaryDir>();
     if (!directory->isValid())
         return false;
-    const QString socket = directory->filePath(QStringLiteral("bus"));
-    m_sessionBus = startQuiet(QStringLiteral("dbus-daemon"),
-                              QStringLiteral("--session --nofork --nopidfile").split(u' ')
-                                  << QStringLiteral("--address=unix:path=") + socket);
+    const QString socket = directory->filePath(u"bus"_s);
+    m_sessionBus = startQuiet(u"dbus-daemon"_s, u"--session --nofork --nopidfile"_s.split(u' ')
+                                                    << u"--address=unix:path="_s + socket);
     if (!waitWhileRunning(*m_sessionBus, [&] { return QFile::exists(socket); }))
         return false;
     m_busDirectory = std::move(directory);
@@ -399,9 +389,11 @@ bool XSession::startWindowManager(const Options& options) {
     const bool bare = !options.compositor && launch->withoutCompositor;
     QStringList arguments =
         QString::fromLatin1(bare ? launch->withoutCompositor : launch->withCompositor).split(u' ');
+    const QString config = m_configDirectory->filePath(QString::fromLatin1(launch->configFile));
     for (QString& word : arguments)
-        word.replace(QStringLiteral("{width}"), QString::number(options.screen.width()))
-            .replace(QStringLiteral("{height}"), QString::number(options.screen.height()));
+        word.replace(u"{width}"_s, QString::number(options.screen.width()))
+            .replace(u"{height}"_s, QString::number(options.screen.height()))
+            .replace(u"{config}"_s, config);
     // Window managers keep settings in the home directory: a private one keeps the developer's.
     QProcessEnvironment env = environment();
     while (arguments.first().contains(u'=')) {
@@ -409,26 +401,17 @@ bool XSession::startWindowManager(const Options& options) {
         env.insert(word.section(u'=', 0, 0), word.section(u'=', 1));
     }
     const QString home = m_configDirectory->path();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    // i3 asks for a configuration on its first start; fluxbox's style sets a wallpaper that
-    // Debian does not ship and says so in a window of its own.
-    const auto write = [&](const QString& name, const QByteArray& text) {
-        QDir().mkpath(QFileInfo(m_configDirectory->filePath(name)).absolutePath());
-        QFile file(m_configDirectory->filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    };
-    if (m_windowManagerName == QStringLiteral("i3")) {
-        if (!write(QStringLiteral("i3config"), "# i3 config file (v4)\nfont pango:DejaVu Sans 8\n"))
+    env.insert(u"HOME"_s, home);
+    env.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
+    env.insert(u"XDG_CACHE_HOME"_s, home + u"/.cache"_s);
+    env.insert(u"XDG_DATA_HOME"_s, home + u"/.local/share"_s);
+    if (launch->configFile) {
+        QDir().mkpath(QFileInfo(config).absolutePath());
+        QFile file(config);
+        const QByteArray text(launch->configText);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
             return false;
-        arguments << QStringLiteral("-c")
-                  << m_configDirectory->filePath(QStringLiteral("i3config"));
     }
-    if (m_windowManagerName == QStringLiteral("fluxbox") &&
-        !write(QStringLiteral(".fluxbox/overlay"), "background: none\n"))
-        return false;
     if (!launch->nested)
         m_windowManager = startQuiet(arguments.takeFirst(), arguments, env);
     else if (!startNested(arguments, env))
@@ -464,7 +447,7 @@ bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
     m_runtimeDirectory = std::make_unique<QTemporaryDir>();
     if (!m_runtimeDirectory->isValid())
         return false;
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDirectory->path());
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_runtimeDirectory->path());
     // Run from a copy: Debian's kwin_wayland carries a file capability that a container's
     // bounding set refuses at exec, and kwin wants its own name.
     const QString program = arguments.takeFirst();
@@ -477,15 +460,15 @@ bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
     QStringList xwayland;
     const auto findXwayland = [&] {
         const QString parent = QString::number(m_windowManager->processId());
-        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+            QFile stat(u"/proc/%1/stat"_s.arg(pid));
             if (!stat.open(QIODevice::ReadOnly))
                 continue;
             const QString line = QString::fromLatin1(stat.readAll());
             const QStringList after = line.section(u')', -1).split(u' ', Qt::SkipEmptyParts);
-            if (!line.contains(QStringLiteral("(Xwayland)")) || after.value(1) != parent)
+            if (!line.contains(u"(Xwayland)"_s) || after.value(1) != parent)
                 continue;
-            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            QFile commandLine(u"/proc/%1/cmdline"_s.arg(pid));
             if (commandLine.open(QIODevice::ReadOnly))
                 xwayland = QString::fromLocal8Bit(commandLine.readAll()).split(QChar(0));
             return xwayland.size() > 1;
@@ -494,11 +477,11 @@ bool XSession::startNested(QStringList arguments, QProcessEnvironment env) {
     };
     if (!waitWhileRunning(*m_windowManager, findXwayland))
         return false;
-    const qsizetype auth = xwayland.indexOf(QStringLiteral("-auth"));
+    const qsizetype auth = xwayland.indexOf(u"-auth"_s);
     m_authority = auth > 0 ? xwayland.value(auth + 1) : QString();
     m_waylandDisplay = QDir(m_runtimeDirectory->path())
-                           .entryList({QStringLiteral("wayland-*")}, QDir::System)
-                           .filter(QRegularExpression(QStringLiteral("^wayland-\\d+$")))
+                           .entryList({u"wayland-*"_s}, QDir::System)
+                           .filter(QRegularExpression(u"^wayland-\\d+$"_s))
                            .value(0);
     bool numbered = false;
     m_displayNumber = xwayland.at(1).mid(1).toInt(&numbered);
@@ -533,10 +516,11 @@ bool XSession::connectTo(const QString& name) {
 }
 
 QByteArray XSession::runForBytes(const QString& program, const QStringList& arguments,
-                                 const QString& onDisplay) const {
+                                 bool onScreen) const {
     QProcess process;
     QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("DISPLAY"), onDisplay);
+    if (onScreen)
+        env.insert(u"DISPLAY"_s, u":%1"_s.arg(m_screenNumber));
     process.setProcessEnvironment(env);
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, arguments);

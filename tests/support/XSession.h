@@ -65,8 +65,8 @@ public:
     QList<quint32> property(const QByteArray& name, quint32 window = 0) const;
     // The managed client windows bottom to top, as the window manager reports them.
     QList<quint32> clientListStacking() const { return property("_NET_CLIENT_LIST_STACKING"); }
-    // The atom names in the _NET_WM_STATE of window.
-    QStringList netWmState(quint32 window) const;
+    // True when the _NET_WM_STATE of window holds state.
+    bool hasState(quint32 window, const QByteArray& state) const;
     // The window with the input focus; 0 for none.
     quint32 inputFocus() const;
     // True when the window manager lists atom in _NET_SUPPORTED.
@@ -103,7 +103,7 @@ private:
     void sendToRoot(quint32 window, const QByteArray& type, const QList<quint32>& data,
                     bool toRoot = true) const;
     QByteArray runForBytes(const QString& program, const QStringList& arguments,
-                           const QString& onDisplay) const;
+                           bool onScreen) const;
     quint32 atom(const QByteArray& name) const;
 
     int m_displayNumber = -1;
