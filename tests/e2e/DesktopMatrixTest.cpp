@@ -9,6 +9,8 @@
 #include <QThread>
 #include <iostream>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int screenHeight = 800;
@@ -23,7 +25,7 @@ const QPoint upAt(840, 400);
 
 // "x,y", for the failure details.
 QString xy(QPointF p) {
-    return QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
+    return u"%1,%2"_s.arg(p.x()).arg(p.y());
 }
 
 class DesktopMatrix : public ProgramOnXServer, public testing::WithParamInterface<QString> {
@@ -34,7 +36,7 @@ protected:
             GTEST_SKIP() << GetParam().toStdString() << " is not installed";
     }
 
-    bool isTiling() const { return GetParam() == QStringLiteral("i3"); }
+    bool isTiling() const { return GetParam() == u"i3"_s; }
 
     void startDesktop(bool compositor) {
         XSession::Options options;
@@ -45,17 +47,15 @@ protected:
             return;
         // A tiling manager has no desktop window; its root window stands in.
         m_session->showDesktop(desktopColour, !isTiling());
-        Sticker up =
-            sticker(QStringLiteral("Up"), upAt.x(), screenHeight - upAt.y() - side, upColour);
-        Sticker down = sticker(QStringLiteral("Down"), downAt.x(), screenHeight - downAt.y() - side,
-                               downColour, StickerLayer::desktop);
+        Sticker up = sticker(u"Up"_s, upAt.x(), screenHeight - upAt.y() - side, upColour);
+        Sticker down = sticker(u"Down"_s, downAt.x(), screenHeight - downAt.y() - side, downColour,
+                               StickerLayer::desktop);
         up.cornerRadius = down.cornerRadius = 30;
         store({up, down});
-        QSettings(configFile(), QSettings::IniFormat)
-            .setValue(QStringLiteral("vantrel_onboarding_done"), true);
+        QSettings(configFile(), QSettings::IniFormat).setValue(u"vantrel_onboarding_done"_s, true);
         launch();
-        m_upId = waitForWindow(QStringLiteral("Up"));
-        m_downId = waitForWindow(QStringLiteral("Down"));
+        m_upId = waitForWindow(u"Up"_s);
+        m_downId = waitForWindow(u"Down"_s);
         ASSERT_TRUE(m_upId && m_downId);
         // The main window opens at start; closed, it only hides.
         quint32 main = 0;
@@ -88,18 +88,17 @@ protected:
     // Waits until the screen shows every expected colour; records the check under label.
     void screenShows(const QString& label, const QList<Shown>& expected) {
         const QString wrong =
-            mismatches(expected, QStringLiteral("vantrel-matrix-%1-%2.png").arg(GetParam(), label));
+            mismatches(expected, u"vantrel-matrix-%1-%2.png"_s.arg(GetParam(), label));
         record(label, wrong.isEmpty(), wrong);
     }
 
     void record(const QString& label, bool passed, const QString& detail = {}) {
         EXPECT_TRUE(passed) << GetParam().toStdString() << ", " << label.toStdString() << ":"
                             << detail.toStdString();
-        m_results += QStringLiteral(" %1=%2").arg(label, passed ? QStringLiteral("PASS")
-                                                                : QStringLiteral("FAIL"));
+        m_results += u" %1=%2"_s.arg(label, passed ? u"PASS"_s : u"FAIL"_s);
     }
 
-    void notApplicable(const QString& label) { m_results += QStringLiteral(" %1=N/A").arg(label); }
+    void notApplicable(const QString& label) { m_results += u" %1=N/A"_s.arg(label); }
 
     void TearDown() override {
         if (!m_results.isEmpty())
@@ -113,11 +112,11 @@ protected:
         QString found;
         for (const quint32 id : {m_upId, m_downId}) {
             if (m_session->hasState(id, "_NET_WM_STATE_DEMANDS_ATTENTION"))
-                found += QStringLiteral(" %1 demands attention").arg(id);
+                found += u" %1 demands attention"_s.arg(id);
             if (m_session->property("_NET_ACTIVE_WINDOW").value(0) == id)
-                found += QStringLiteral(" %1 active").arg(id);
+                found += u" %1 active"_s.arg(id);
             if (m_session->inputFocus() == id)
-                found += QStringLiteral(" %1 focused").arg(id);
+                found += u" %1 focused"_s.arg(id);
         }
         return found;
     }
@@ -138,7 +137,7 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     const QPoint upInside = upAt + QPoint(20, 80);
     const QPoint upOutside = upAt + QPoint(140, 80);
 
-    record(QStringLiteral("place"), XSession::waitFor([&] {
+    record(u"place"_s, XSession::waitFor([&] {
                return geometry(m_upId) == QRect(upAt, QSize(side, side)) &&
                       geometry(m_downId) == QRect(downAt, QSize(side, side));
            }),
@@ -149,7 +148,7 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     QList<Shown> levels = {{upInside, upColour}, {upOutside, upColour}};
     for (const QPoint at : {downInside, downOutside})
         levels.append({at, behind(at) == ordinaryColour ? ordinaryColour : downColour});
-    screenShows(QStringLiteral("levels"), levels);
+    screenShows(u"levels"_s, levels);
 
     // Corners show what lies behind, and nothing (decoration, shadow) surrounds a sticker.
     QList<Shown> look;
@@ -159,21 +158,20 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
         if (const std::optional<QColor> colour = behind(at))
             look.append({at, *colour});
     }
-    screenShows(QStringLiteral("look"), look);
+    screenShows(u"look"_s, look);
 
     if (isTiling()) {
         // A window i3 floats goes above its tiled ones, yet stays under floating stickers.
-        const QString window = QStringLiteral("[id=%1] ").arg(m_ordinaryId);
-        m_session->run(QStringLiteral("i3-msg"),
-                       {window + QStringLiteral("floating enable, move position 300 50")});
+        const QString window = u"[id=%1] "_s.arg(m_ordinaryId);
+        m_session->run(u"i3-msg"_s, {window + u"floating enable, move position 300 50"_s});
         screenShows(
-            QStringLiteral("floatedWindow"),
+            u"floatedWindow"_s,
             {{upInside, upColour}, {upOutside, upColour}, {QPoint(600, 300), ordinaryColour}});
-        m_session->run(QStringLiteral("i3-msg"), {window + QStringLiteral("floating disable")});
-        notApplicable(QStringLiteral("desktopClicked"));
+        m_session->run(u"i3-msg"_s, {window + u"floating disable"_s});
+        notApplicable(u"desktopClicked"_s);
     } else {
         click({1200, 40});
-        screenShows(QStringLiteral("desktopClicked"), levels);
+        screenShows(u"desktopClicked"_s, levels);
     }
 
     // On another workspace only the stickers remain.
@@ -183,18 +181,18 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     // i3 paints an empty workspace its own colour.
     if (!isTiling())
         alone.append({QPoint(100, 100), desktopColour});
-    screenShows(QStringLiteral("workspaces"), alone);
+    screenShows(u"workspaces"_s, alone);
     m_session->switchWorkspace(0);
 
     if (m_session->supports("_NET_SHOWING_DESKTOP")) {
         m_session->setShowingDesktop(true);
-        screenShows(QStringLiteral("showDesktop"), {{QPoint(100, 100), desktopColour},
-                                                    {downInside, downColour},
-                                                    {downOutside, downColour}});
+        screenShows(u"showDesktop"_s, {{QPoint(100, 100), desktopColour},
+                                       {downInside, downColour},
+                                       {downOutside, downColour}});
         m_session->setShowingDesktop(false);
-        screenShows(QStringLiteral("windowsBack"), levels);
+        screenShows(u"windowsBack"_s, levels);
     } else {
-        notApplicable(QStringLiteral("showDesktop"));
+        notApplicable(u"showDesktop"_s);
     }
 
     const auto outOfTaskbar = [&](quint32 id) {
@@ -202,14 +200,14 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
                (m_session->hasState(id, "_NET_WM_STATE_SKIP_TASKBAR") &&
                 m_session->hasState(id, "_NET_WM_STATE_SKIP_PAGER"));
     };
-    record(QStringLiteral("taskbar"), outOfTaskbar(m_upId) && outOfTaskbar(m_downId));
+    record(u"taskbar"_s, outOfTaskbar(m_upId) && outOfTaskbar(m_downId));
 
     // A click on each leaves the focus where it was.
     QString focus = focusedOrDemanding();
     click(upOutside);
     click(downOutside);
     XSession::waitFor([&] { return !(focus += focusedOrDemanding()).isEmpty(); }, 1000);
-    record(QStringLiteral("focus"), focus.isEmpty(), focus);
+    record(u"focus"_s, focus.isEmpty(), focus);
 
     // A drag moves each window by the pointer's motion, and the store learns where it is.
     const QPoint upFrom = geometry(m_upId).topLeft();
@@ -228,7 +226,7 @@ TEST_P(DesktopMatrix, StickersKeepTheirPlaceLevelAndLook) {
     quit();
     const QList<Sticker> after = stored();
     ASSERT_EQ(after.size(), 2);
-    record(QStringLiteral("drag"),
+    record(u"drag"_s,
            dragged && after[0].x == up.x() && after[0].y == screenHeight - up.bottom() - 1 &&
                after[1].x == down.x() && after[1].y == screenHeight - down.bottom() - 1,
            " up at " + xy(up.topLeft()) + " stored " + xy({after[0].x, after[0].y}) + ", down at " +
@@ -242,8 +240,7 @@ TEST_P(DesktopMatrix, WithoutACompositorStickersAreShapedToTheirCorners) {
     if (HasFatalFailure())
         return;
     const QPoint corner = upAt + QPoint(1, 1);
-    screenShows(QStringLiteral("shaped"),
-                {{corner, *behind(corner)}, {upAt + QPoint(80, 80), upColour}});
+    screenShows(u"shaped"_s, {{corner, *behind(corner)}, {upAt + QPoint(80, 80), upColour}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, DesktopMatrix, testing::ValuesIn(XSession::windowManagers()),

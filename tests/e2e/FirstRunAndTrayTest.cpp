@@ -10,6 +10,8 @@
 
 #include <QStandardPaths>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QColor blue(0x0a, 0x84, 0xff);
@@ -23,14 +25,13 @@ protected:
         ProgramOnXServer::SetUp();
         if (IsSkipped())
             return;
-        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+        if (QStandardPaths::findExecutable(u"trayer"_s).isEmpty())
             GTEST_SKIP() << "trayer missing";
         startSession();
         m_tray.setProcessEnvironment(m_session->environment());
-        m_tray.start(
-            QStringLiteral("trayer"),
-            QStringLiteral("--edge top --align right --widthtype request --height 28").split(u' '));
-        ASSERT_NE(waitForWindow(QStringLiteral("panel")), 0u);
+        m_tray.start(u"trayer"_s,
+                     u"--edge top --align right --widthtype request --height 28"_s.split(u' '));
+        ASSERT_NE(waitForWindow(u"panel"_s), 0u);
     }
 
     void TearDown() override {
@@ -64,31 +65,21 @@ protected:
         return blobs;
     }
 
-    QString gif() const {
-        const QString path = m_home.filePath(QStringLiteral("Pictures/party.gif"));
-        writeFile(path, GifBuilder()
-                            .addFrame(QSize(60, 60), QColor(0x20, 0xa0, 0x40), 10)
-                            .addFrame(QSize(60, 60), QColor(0x20, 0x40, 0xa0), 10)
-                            .build());
-        return path;
-    }
-
     void pressOnMainWindow(const QString& keys) const {
-        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                 QString::number(mainWindow())});
-        xdotool({QStringLiteral("key"), keys});
+        xdotool({u"windowactivate"_s, u"--sync"_s, QString::number(mainWindow())});
+        xdotool({u"key"_s, keys});
     }
 
     // A Wayland session with an X display: Vantrel runs on XWayland all the same.
     QProcessEnvironment waylandSession() const {
         QProcessEnvironment env = environment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        env.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+        env.insert(u"XDG_SESSION_TYPE"_s, u"wayland"_s);
         return env;
     }
 
     bool minimizeMainWindow() const {
-        xdotool({QStringLiteral("windowminimize"), QString::number(mainWindow())});
+        xdotool({u"windowminimize"_s, QString::number(mainWindow())});
         return XSession::waitFor([&] { return mainWindow() == 0; });
     }
 
@@ -104,7 +95,7 @@ protected:
     // a press that came too early is pressed again.
     bool closeMainWindow() const {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            pressOnMainWindow(QStringLiteral("alt+F4"));
+            pressOnMainWindow(u"alt+F4"_s);
             if (XSession::waitFor([&] { return mainWindow() == 0; }, 3000))
                 return true;
         }
@@ -114,9 +105,9 @@ protected:
     // A click that closes a popup is spent on closing it, so a second one may be needed.
     void openPanel() const {
         for (int attempt = 0; attempt < 4; ++attempt) {
-            click(geometry(windowsNamed(QStringLiteral("panel")).value(0)).center());
-            if (XSession::waitFor(
-                    [&] { return !windowsNamed(QStringLiteral("Vantrel panel")).isEmpty(); }, 2500))
+            click(geometry(windowsNamed(u"panel"_s).value(0)).center());
+            if (XSession::waitFor([&] { return !windowsNamed(u"Vantrel panel"_s).isEmpty(); },
+                                  2500))
                 return;
         }
         FAIL() << "the tray panel never opened";
@@ -124,7 +115,7 @@ protected:
 
     // Where the panel shows an icon of this colour: each bulk command has its own.
     std::optional<QPoint> iconOf(QColor colour) const {
-        const QRect panel = geometry(windowsNamed(QStringLiteral("Vantrel panel")).value(0));
+        const QRect panel = geometry(windowsNamed(u"Vantrel panel"_s).value(0));
         const QImage screen = m_session->screenshot();
         for (int y = panel.top(); y <= panel.bottom(); ++y) {
             for (int x = panel.left(); x < panel.left() + 40; ++x) {
@@ -137,7 +128,7 @@ protected:
 
     void clickCommand(QColor colour) const {
         // Sticker windows coming up may take the popup down, as any other window would.
-        if (windowsNamed(QStringLiteral("Vantrel panel")).isEmpty())
+        if (windowsNamed(u"Vantrel panel"_s).isEmpty())
             openPanel();
         std::optional<QPoint> at;
         ASSERT_TRUE(XSession::waitFor([&] { return (at = iconOf(colour)).has_value(); }));
@@ -150,9 +141,13 @@ protected:
 } // namespace
 
 TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfterARestart) {
-    const QString picture = gif();
+    const QString picture = m_home.filePath(u"Pictures/party.gif"_s);
+    writeFile(picture, GifBuilder()
+                           .addFrame(QSize(60, 60), QColor(0x20, 0xa0, 0x40), 10)
+                           .addFrame(QSize(60, 60), QColor(0x20, 0x40, 0xa0), 10)
+                           .build());
     // A sticker from before, for the panel's commands on more than one.
-    store({sticker(QStringLiteral("Old"), 100, 100)});
+    store({sticker(u"Old"_s, 100, 100)});
     launch();
     ASSERT_TRUE(XSession::waitFor([&] { return mainWindow() != 0; }));
 
@@ -175,13 +170,13 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
     // The header's add button is the topmost pink blob; the dialog takes a typed path.
     ASSERT_TRUE(XSession::waitFor([&] { return !(blobs = pinkBlobs()).isEmpty(); }));
     click(blobs.first().center());
-    ASSERT_NE(waitForWindow(QStringLiteral("Choose a GIF or image")), 0u);
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), picture});
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_NE(waitForWindow(u"Choose a GIF or image"_s), 0u);
+    xdotool({u"type"_s, u"--delay"_s, u"10"_s, picture});
+    xdotool({u"key"_s, u"Return"_s});
     ASSERT_TRUE(XSession::waitFor([&] { return stored().size() == 2; }));
     // The sticker takes the picked file's name, its window too.
     const QString name = stored().last().name;
-    EXPECT_EQ(name, QStringLiteral("party"));
+    EXPECT_EQ(name, u"party"_s);
     const quint32 sticker = waitForWindow(name);
     ASSERT_NE(sticker, 0u);
     EXPECT_EQ(geometry(sticker).size(), QSize(160, 160));
@@ -200,11 +195,11 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
         return false;
     })) << "the new sticker is selected and its settings are shown";
     const QPoint handle(groove->right() + 7, groove->center().y());
-    xdotool({QStringLiteral("mousemove"), QString::number(handle.x()), QString::number(handle.y()),
-             QStringLiteral("mousedown"), QStringLiteral("1")});
+    xdotool({u"mousemove"_s, QString::number(handle.x()), QString::number(handle.y()),
+             u"mousedown"_s, u"1"_s});
     for (int step = 0; step < 10; ++step)
-        xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("6"), QStringLiteral("0")});
-    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        xdotool({u"mousemove_relative"_s, u"6"_s, u"0"_s});
+    xdotool({u"mouseup"_s, u"1"_s});
     ASSERT_TRUE(XSession::waitFor([&] { return geometry(sticker).width() > 160; }))
         << "the window grows while the slider moves";
     ASSERT_TRUE(XSession::waitFor([&] { return stored().last().size > 160; }));
@@ -228,11 +223,10 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
 
     openPanel();
     clickCommand(blue);
-    EXPECT_TRUE(XSession::waitFor([&] {
-        return windowsNamed(QStringLiteral("Old")).isEmpty() && windowsNamed(name).isEmpty();
-    }));
+    EXPECT_TRUE(XSession::waitFor(
+        [&] { return windowsNamed(u"Old"_s).isEmpty() && windowsNamed(name).isEmpty(); }));
     clickCommand(blue);
-    const quint32 shownAgain = waitForWindow(QStringLiteral("Old"));
+    const quint32 shownAgain = waitForWindow(u"Old"_s);
     ASSERT_NE(shownAgain, 0u);
     // Shown again, the window is a sticker window as it was at the first show.
     EXPECT_TRUE(XSession::waitFor([&] {
@@ -242,8 +236,7 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
     EXPECT_EQ(m_session->property("_NET_WM_DESKTOP", shownAgain), QList<quint32>{0xFFFFFFFFu});
     clickCommand(orange);
     EXPECT_TRUE(XSession::waitFor([&] {
-        return geometry(windowsNamed(QStringLiteral("Old")).value(0)).topLeft() ==
-               QPoint(640 - 80, 400 - 80);
+        return geometry(windowsNamed(u"Old"_s).value(0)).topLeft() == QPoint(640 - 80, 400 - 80);
     }));
     clickCommand(purple);
     clickCommand(pink);
@@ -264,7 +257,7 @@ TEST_F(FirstRunAndTray, EnglishAGifThroughTheDialogASizeDragThenTheTrayPanelAfte
         << "a second launch brings the minimised window back";
 
     // Ctrl+Q quits, with every change on disk.
-    pressOnMainWindow(QStringLiteral("ctrl+q"));
+    pressOnMainWindow(u"ctrl+q"_s);
     ASSERT_TRUE(m_program.waitForFinished(20000));
     EXPECT_EQ(m_program.exitCode(), 0);
     const QList<Sticker> after = stored();

@@ -11,6 +11,8 @@
 #include <QThread>
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
 }
@@ -53,14 +55,14 @@ void ProgramOnXServer::quit() {
 }
 
 QString ProgramOnXServer::mediaFile(const QString& name, QColor colour, QSize size) const {
-    const QString path = m_home.filePath(QStringLiteral(".local/share/Vantrel/Media/") + name);
+    const QString path = m_home.filePath(u".local/share/Vantrel/Media/"_s + name);
     writeFile(path, GifBuilder().addFrame(size, colour, 10).addFrame(size, colour, 10).build());
     return path;
 }
 
 Sticker ProgramOnXServer::sticker(const QString& name, double x, double y, QColor colour,
                                   StickerLayer layer) const {
-    Sticker s = Sticker::withMedia(mediaFile(name + QStringLiteral(".gif"), colour));
+    Sticker s = Sticker::withMedia(mediaFile(name + u".gif"_s, colour));
     s.name = name;
     s.x = x;
     s.y = y;
@@ -69,28 +71,28 @@ Sticker ProgramOnXServer::sticker(const QString& name, double x, double y, QColo
 }
 
 QString ProgramOnXServer::configFile() const {
-    return m_home.filePath(QStringLiteral(".config/Vantrel/Vantrel.conf"));
+    return m_home.filePath(u".config/Vantrel/Vantrel.conf"_s);
 }
 
 void ProgramOnXServer::store(const QList<Sticker>& stickers) const {
     QSettings settings(configFile(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("vantrel_stickers_v5"), *StickerJson::encode(stickers));
+    settings.setValue(u"vantrel_stickers_v5"_s, *StickerJson::encode(stickers));
 }
 
 QList<Sticker> ProgramOnXServer::stored() const {
     const QSettings settings(configFile(), QSettings::IniFormat);
-    return StickerJson::decode(settings.value(QStringLiteral("vantrel_stickers_v5")).toByteArray())
+    return StickerJson::decode(settings.value(u"vantrel_stickers_v5"_s).toByteArray())
         .value_or(QList<Sticker>());
 }
 
 QString ProgramOnXServer::xdotool(const QStringList& arguments) const {
-    return m_session->run(QStringLiteral("xdotool"), arguments);
+    return m_session->run(u"xdotool"_s, arguments);
 }
 
 QList<quint32> ProgramOnXServer::windowsNamed(const QString& name) const {
     QList<quint32> ids;
-    const QString found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                   QStringLiteral("--name"), QStringLiteral("^%1$").arg(name)});
+    const QString found =
+        xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^%1$"_s.arg(name)});
     for (const QString& line : found.split(u'\n', Qt::SkipEmptyParts))
         ids.append(line.trimmed().toUInt());
     return ids;
@@ -103,41 +105,39 @@ quint32 ProgramOnXServer::waitForWindow(const QString& name) const {
 }
 
 QRect ProgramOnXServer::geometry(quint32 window) const {
-    const QString text = xdotool({QStringLiteral("getwindowgeometry"), QString::number(window)});
-    const auto position =
-        QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(text);
-    const auto size = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(text);
+    const QString text = xdotool({u"getwindowgeometry"_s, QString::number(window)});
+    const auto position = QRegularExpression(u"Position: (-?\\d+),(-?\\d+)"_s).match(text);
+    const auto size = QRegularExpression(u"Geometry: (\\d+)x(\\d+)"_s).match(text);
     return QRect(position.captured(1).toInt(), position.captured(2).toInt(),
                  size.captured(1).toInt(), size.captured(2).toInt());
 }
 
 void ProgramOnXServer::click(QPoint at) const {
-    pointer(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y()).split(u' '));
+    pointer(u"mousemove %1 %2 click 1"_s.arg(at.x()).arg(at.y()).split(u' '));
 }
 
 void ProgramOnXServer::drag(QPoint from, QPoint by) const {
-    pointer({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
-    pointer({QStringLiteral("mousedown"), QStringLiteral("1")});
+    pointer({u"mousemove"_s, QString::number(from.x()), QString::number(from.y())});
+    pointer({u"mousedown"_s, u"1"_s});
     // As a hand does, and as a window manager asked to move the window needs to take over.
     QThread::msleep(200);
     for (int step = 1; step <= 5; ++step)
-        pointer({QStringLiteral("mousemove"), QString::number(from.x() + by.x() * step / 5),
+        pointer({u"mousemove"_s, QString::number(from.x() + by.x() * step / 5),
                  QString::number(from.y() + by.y() * step / 5)});
-    pointer({QStringLiteral("mouseup"), QStringLiteral("1")});
+    pointer({u"mouseup"_s, u"1"_s});
 }
 
 void ProgramOnXServer::pointer(const QStringList& arguments) const {
     // The pointer of the screen, which a Wayland compositor passes on to its clients.
-    m_session->runOnScreen(QStringLiteral("xdotool"), arguments);
+    m_session->runOnScreen(u"xdotool"_s, arguments);
 }
 
 quint32 ProgramOnXServer::showOrdinaryWindow(const QColor& colour) {
     m_ordinary.setProcessEnvironment(m_session->environment());
-    m_ordinary.start(QStringLiteral("xmessage"),
-                     QStringLiteral("-bg %1 -fg %1 -geometry 900x700+0+0 -title ordinary .")
-                         .arg(colour.name())
-                         .split(u' '));
-    return waitForWindow(QStringLiteral("ordinary"));
+    m_ordinary.start(
+        u"xmessage"_s,
+        u"-bg %1 -fg %1 -geometry 900x700+0+0 -title ordinary ."_s.arg(colour.name()).split(u' '));
+    return waitForWindow(u"ordinary"_s);
 }
 
 bool ProgramOnXServer::near(const QColor& a, const QColor& b, int tolerance) {
@@ -155,10 +155,8 @@ QString ProgramOnXServer::mismatches(const QList<Shown>& expected, const QString
         for (const Shown& e : expected) {
             const QColor seen = screen.isNull() ? QColor() : screen.pixelColor(e.at);
             if (!near(seen, e.colour, e.tolerance))
-                wrong += QStringLiteral(" (%1,%2) %3 not %4")
-                             .arg(e.at.x())
-                             .arg(e.at.y())
-                             .arg(seen.name(), e.colour.name());
+                wrong += u" (%1,%2) %3 not %4"_s.arg(e.at.x()).arg(e.at.y()).arg(seen.name(),
+                                                                                 e.colour.name());
         }
         return wrong.isEmpty();
     });
@@ -168,7 +166,7 @@ QString ProgramOnXServer::mismatches(const QList<Shown>& expected, const QString
 }
 
 quint32 ProgramOnXServer::mainWindow() const {
-    for (const quint32 id : windowsNamed(QStringLiteral("Vantrel"))) {
+    for (const quint32 id : windowsNamed(u"Vantrel"_s)) {
         if (geometry(id).width() == 340)
             return id;
     }

@@ -3,6 +3,8 @@
 // manager and after it stops, and a last position saved as the X server dies.
 #include "e2e/ProgramOnXServer.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int screenHeight = 800;
@@ -13,64 +15,51 @@ QPoint onScreen(int x, int y) {
     return {x, screenHeight - y};
 }
 
-class StickersOnDesktop : public ProgramOnXServer {
-protected:
-    // A rounded red sticker at (x, 300) whose wide media leaves the red visible above and
-    // below it.
-    Sticker redBehindWideMedia(const QString& name, double x, double opacity) {
-        Sticker s = sticker(name, x, 300);
-        s.gifPath = mediaFile(QStringLiteral("wide.gif"), Qt::green, {40, 20});
-        s.bgStyle = BGStyle::color;
-        s.bgColor = QStringLiteral("#FF0000");
-        s.bgOpacity = opacity;
-        s.cornerRadius = 40;
-        return s;
-    }
-
-    // True once the windows stack bottom to top in this order (others may lie between).
-    bool waitForStacking(const QList<quint32>& bottomToTop) const {
-        return XSession::waitFor([&] {
-            const QList<quint32> stacking = m_session->clientListStacking();
-            qsizetype last = -1;
-            for (const quint32 id : bottomToTop) {
-                const qsizetype at = stacking.indexOf(id);
-                if (at <= last)
-                    return false;
-                last = at;
-            }
-            return true;
-        });
-    }
-};
+using StickersOnDesktop = ProgramOnXServer;
 
 } // namespace
 
 // Levels, workspaces and the taskbar on each window manager: DesktopMatrixTest.
 TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderPixelsBlendAndADragIsSavedAsTheServerDies) {
     startSession();
-    ASSERT_NE(showOrdinaryWindow(behind), 0u);
-    Sticker hidden = sticker(QStringLiteral("Hidden"), 500, 100);
+    const quint32 ordinaryId = showOrdinaryWindow(behind);
+    ASSERT_NE(ordinaryId, 0u);
+    // A rounded red sticker at (x, 300) whose wide media leaves the red visible above and below.
+    const auto redBehindWideMedia = [&](const QString& name, double x, double opacity) {
+        Sticker s = sticker(name, x, 300);
+        s.gifPath = mediaFile(u"wide.gif"_s, Qt::green, {40, 20});
+        s.bgStyle = BGStyle::color;
+        s.bgColor = u"#FF0000"_s;
+        s.bgOpacity = opacity;
+        s.cornerRadius = 40;
+        return s;
+    };
+    Sticker hidden = sticker(u"Hidden"_s, 500, 100);
     hidden.isHidden = true;
-    Sticker bare = sticker(QStringLiteral("Bare"), 100, 300);
+    Sticker bare = sticker(u"Bare"_s, 100, 300);
     bare.cornerRadius = 0;
-    Sticker locked = sticker(QStringLiteral("Locked"), 1000, 100);
+    Sticker locked = sticker(u"Locked"_s, 1000, 100);
     locked.isLocked = true;
     // The first of the list has the highest zIndex and so lies in front.
-    store({sticker(QStringLiteral("Free"), 1000, 560), locked,
-           sticker(QStringLiteral("Top"), 300, 100), sticker(QStringLiteral("Under"), 320, 120),
-           sticker(QStringLiteral("Down"), 100, 100, Qt::green, StickerLayer::desktop), hidden,
-           redBehindWideMedia(QStringLiteral("Coloured"), 400, 0.5), bare,
-           redBehindWideMedia(QStringLiteral("Shaped"), 700, 1)});
+    store({sticker(u"Free"_s, 1000, 560), locked, sticker(u"Top"_s, 300, 100),
+           sticker(u"Under"_s, 320, 120),
+           sticker(u"Down"_s, 100, 100, Qt::green, StickerLayer::desktop), hidden,
+           redBehindWideMedia(u"Coloured"_s, 400, 0.5), bare,
+           redBehindWideMedia(u"Shaped"_s, 700, 1)});
     launch();
 
-    const quint32 topId = waitForWindow(QStringLiteral("Top"));
-    const quint32 underId = waitForWindow(QStringLiteral("Under"));
-    const quint32 freeId = waitForWindow(QStringLiteral("Free"));
-    ASSERT_TRUE(waitForWindow(QStringLiteral("Down")) && waitForWindow(QStringLiteral("Locked")) &&
-                topId && underId && freeId);
-    EXPECT_TRUE(
-        waitForStacking({windowsNamed(QStringLiteral("ordinary")).value(0), underId, topId}));
-    EXPECT_TRUE(windowsNamed(QStringLiteral("Hidden")).isEmpty());
+    const quint32 topId = waitForWindow(u"Top"_s);
+    const quint32 underId = waitForWindow(u"Under"_s);
+    const quint32 freeId = waitForWindow(u"Free"_s);
+    ASSERT_TRUE(waitForWindow(u"Down"_s) && waitForWindow(u"Locked"_s) && topId && underId &&
+                freeId);
+    // Bottom to top, other windows possibly between.
+    EXPECT_TRUE(XSession::waitFor([&] {
+        const QList<quint32> stacking = m_session->clientListStacking();
+        const qsizetype ordinary = stacking.indexOf(ordinaryId), under = stacking.indexOf(underId);
+        return ordinary >= 0 && ordinary < under && under < stacking.indexOf(topId);
+    }));
+    EXPECT_TRUE(windowsNamed(u"Hidden"_s).isEmpty());
 
     // The media shows; the corners of a rounded sticker show what lies behind, a square one's
     // media reaches its corner, and half-transparent red blends with the blue window.
@@ -81,14 +70,14 @@ TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderPixelsBlendAndADragIsSavedAsT
                           {onScreen(401, 301), behind},
                           {onScreen(102, 302), Qt::green},
                           {onScreen(480, 320), blend, 20}},
-                         QStringLiteral("vantrel-e2e-blend.png")),
+                         u"vantrel-e2e-blend.png"_s),
               QString());
 
     // Started without a compositor, the matrix checks each manager; here one stops under the
     // running program, as a user switching compositing off does: the corners do not turn black.
     m_session->stopCompositor();
     EXPECT_EQ(mismatches({{onScreen(701, 301), behind}, {onScreen(780, 320), Qt::red}},
-                         QStringLiteral("vantrel-e2e-shaped.png")),
+                         u"vantrel-e2e-shaped.png"_s),
               QString());
 
     // A drag moves the free sticker, not the locked one.
@@ -96,7 +85,7 @@ TEST_F(StickersOnDesktop, EachLevelKeepsZIndexOrderPixelsBlendAndADragIsSavedAsT
     drag(onScreen(1080, 180), {100, -50});
     EXPECT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(1100, 30); }));
     // Moved by someone else, the window is dragged on from where it is.
-    xdotool(QStringLiteral("windowmove %1 1000 300").arg(freeId).split(u' '));
+    xdotool(u"windowmove %1 1000 300"_s.arg(freeId).split(u' '));
     ASSERT_TRUE(XSession::waitFor([&] { return geometry(freeId).topLeft() == QPoint(1000, 300); }));
     // The server dies within the second that the last position waits to be written.
     drag(QPoint(1080, 380), {50, 30});
