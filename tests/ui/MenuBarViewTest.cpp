@@ -26,13 +26,12 @@ protected:
     // The panel follows the store only while it is shown.
     void SetUp() override { m_view.popUpNear(QRect()); }
 
-    // Appends stickers named S0, S1, … with the given hidden flags.
-    void addStickers(const QList<bool>& hidden) {
-        for (const bool isHidden : hidden) {
+    // Appends count stickers, named after their index: S0, S1, ...
+    void addStickers(int count) {
+        for (int i = 0; i < count; ++i) {
             m_store.addSticker(m_root.filePath(QStringLiteral("m.gif")));
             Sticker s = m_store.stickers().last();
             s.name = QStringLiteral("S%1").arg(m_store.stickers().size() - 1);
-            s.isHidden = isHidden;
             m_store.updateSticker(s);
         }
     }
@@ -55,7 +54,7 @@ TEST_F(MenuBarViewTest, ThePanelAndTheTrayMenuActOnTheStickersAsTheyAreNowAndOnl
     // With no stickers, all of them count as hidden.
     EXPECT_EQ(m_view.hideButton()->title(), QStringLiteral("Показать все стикеры"));
     EXPECT_FALSE(m_view.emptyLabel()->isHidden());
-    addStickers({false, false});
+    addStickers(2);
     EXPECT_TRUE(m_view.emptyLabel()->isHidden());
 
     // The menu follows the store as it opens: bulk commands, a submenu per sticker, open, quit.
@@ -111,14 +110,14 @@ TEST_F(MenuBarViewTest, ThePanelAndTheTrayMenuActOnTheStickersAsTheyAreNowAndOnl
 }
 
 TEST_F(MenuBarViewTest, AHiddenPanelCatchesUpWhenItOpensAndNeverReachesPastItsScreen) {
-    addStickers({false});
+    addStickers(1);
     MenuBarStickerRow* kept = rows().value(0);
     m_view.hide();
     // Hidden, the panel builds nothing and does not even touch the renamed sticker's row.
     Sticker renamed = m_store.stickers()[0];
     renamed.name = QStringLiteral("Renamed");
     m_store.updateSticker(renamed);
-    addStickers(QList<bool>(199, false));
+    addStickers(199);
     EXPECT_EQ(m_view.rows()->findChildren<MenuBarStickerRow*>().size(), 1);
     EXPECT_EQ(kept->shownName(), QStringLiteral("S0"));
 
