@@ -136,8 +136,6 @@ TEST_F(ContentViewTest, AddsRenamesAndTheSelectionDriveThePanelAndCancelsOrFailu
     ASSERT_TRUE(addPicked(QStringLiteral("a.png"), m_view.pickButton()));
     ASSERT_TRUE(addPicked(QStringLiteral("my cat.v2.GIF")));
     ASSERT_EQ(m_store.stickers().size(), 2);
-    EXPECT_EQ(m_store.stickers().first().name, QStringLiteral("a"));
-    EXPECT_EQ(m_store.stickers().last().name, QStringLiteral("my cat.v2"));
     EXPECT_FALSE(m_view.showsEmptyState());
     EXPECT_TRUE(m_view.rows().last()->isSelected() && panel->isVisible());
 
