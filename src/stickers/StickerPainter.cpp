@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -69,6 +70,7 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
     const QRegion outside = QRegion(QRect(QPoint(0, 0), pixels)) - QRegion(m_mediaPixels);
     m_outside = QList<QRect>(outside.begin(), outside.end());
     m_cornerMasks.clear();
+    m_corners = QImage();
     if (!m_mediaPixels.isEmpty() && !isRectangle(m_style.mediaPath, m_style.mediaRect)) {
         const double radius = std::max(m_style.mediaCornerRadius,
                                        m_style.clipsToOutline ? m_style.outlineRadius : 0.0);
@@ -76,17 +78,21 @@ void StickerPainter::rebuild(const QSize& logicalSize, qreal ratio) {
         const int h = m_mediaPixels.height();
         const int side =
             std::min({static_cast<int>(std::ceil(radius * ratio)) + 1, (w + 1) / 2, (h + 1) / 2});
-        for (const QPoint offset :
-             {QPoint(0, 0), QPoint(w - side, 0), QPoint(0, h - side), QPoint(w - side, h - side)}) {
-            QImage alpha(side, side, QImage::Format_Alpha8);
-            alpha.fill(Qt::transparent);
-            QPainter p(&alpha);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.translate(-QPointF(m_mediaPixels.topLeft() + offset));
+        // One image holds the four corners, a quadrant each, filled through one painter.
+        m_corners = QImage(2 * side, 2 * side, QImage::Format_Alpha8);
+        m_corners.fill(Qt::transparent);
+        QPainter p(&m_corners);
+        p.setRenderHint(QPainter::Antialiasing);
+        const std::array offsets{QPoint(0, 0), QPoint(w - side, 0), QPoint(0, h - side),
+                                 QPoint(w - side, h - side)};
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            const QRect quadrant(QPoint(int(i % 2) * side, int(i / 2) * side), QSize(side, side));
+            p.resetTransform();
+            p.setClipRect(quadrant);
+            p.translate(QPointF(quadrant.topLeft() - m_mediaPixels.topLeft() - offsets[i]));
             p.scale(ratio, ratio);
             p.fillPath(m_style.mediaPath, Qt::white);
-            p.end();
-            m_cornerMasks.append({offset, alpha});
+            m_cornerMasks.append({offsets[i], quadrant});
         }
     }
 }
@@ -121,7 +127,7 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
         // threaded path for a whole-area composition.
         painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         for (const CornerMask& corner : std::as_const(m_cornerMasks))
-            painter.drawImage(m_mediaPixels.topLeft() + corner.offset, corner.alpha);
+            painter.drawImage(m_mediaPixels.topLeft() + corner.offset, m_corners, corner.source);
     } else {
         painter.fillRect(QRect(QPoint(0, 0), (QSizeF(logicalSize) * ratio).toSize()),
                          Qt::transparent);
@@ -134,7 +140,7 @@ void StickerPainter::paint(QPainter& painter, const QSize& logicalSize, qreal ra
             for (const QRect& outside : std::as_const(m_outside))
                 painter.drawImage(outside.topLeft(), m_background, outside);
             for (const CornerMask& corner : std::as_const(m_cornerMasks)) {
-                const QRect cut(m_mediaPixels.topLeft() + corner.offset, corner.alpha.size());
+                const QRect cut(m_mediaPixels.topLeft() + corner.offset, corner.source.size());
                 painter.drawImage(cut.topLeft(), m_background, cut);
             }
         } else {

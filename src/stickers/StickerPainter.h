@@ -32,11 +32,12 @@ private:
     QImage m_background;    // the whole view: colour or picture, rounded; null without one
     QRect m_mediaPixels;    // the media rectangle in device pixels
     QList<QRect> m_outside; // the view around it
-    // The media's rounded mask, kept only where it is not opaque: one alpha image per corner,
-    // with its place in the media rectangle. Empty when the media is not rounded.
+    // The media's rounded mask, kept only where it is not opaque: each corner's place in the
+    // media rectangle and its part of m_corners. Empty when the media is not rounded.
     struct CornerMask {
         QPoint offset;
-        QImage alpha;
+        QRect source;
     };
     QList<CornerMask> m_cornerMasks;
+    QImage m_corners;
 };
